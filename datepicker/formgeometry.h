@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QFont>
+#include <QRect>
+#include <QString>
+
+// Both forms are laid out in twips, with the fonts of the original design; these helpers
+// turn those into pixels and into fonts this machine has.
+namespace formgeometry {
+
+// 15 twips make one pixel on a 96-dpi screen; Qt scales pixels for other densities.
+inline constexpr int twipsPerPixel = 15;
+
+constexpr int pixels(int twips)
+{
+    return (twips + twipsPerPixel / 2) / twipsPerPixel;
+}
+
+inline QRect rect(int left, int top, int width, int height)
+{
+    return QRect(pixels(left), pixels(top), pixels(width), pixels(height));
+}
+
+// The designer's font families, mapped to metric-compatible free fonts where they are missing.
+inline void installFontSubstitutes()
+{
+    QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
+    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
+    QFont::insertSubstitution(QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans"));
+}
+
+inline QFont font(const QString &family, qreal points, bool bold)
+{
+    QFont f(family);
+    f.setPointSizeF(points);
+    f.setBold(bold);
+    f.setItalic(false);
+    return f;
+}
+
+} // namespace formgeometry
