@@ -88,7 +88,7 @@ std::optional<Date> add(Interval interval, int count, Date date)
             || monthIndex >= (static_cast<int>(lastSupportedYear) + 1) * 12LL)
             return std::nullopt;
         const year_month target { year { static_cast<int>(monthIndex / 12) },
-                                  month { static_cast<unsigned>(monthIndex % 12) + 1 } };
+            month { static_cast<unsigned>(monthIndex % 12) + 1 } };
         const day lastDay = year_month_day_last { target.year(), month_day_last { target.month() } }.day();
         result = Date { target.year(), target.month(), std::min(date.day(), lastDay) };
         break;
@@ -146,7 +146,7 @@ std::optional<Date> readsAsDate(std::string_view text)
     if (yearDigits == 2)
         *yearNumber += 2000;
     const Date date { year { *yearNumber }, month { static_cast<unsigned>(*monthNumber) },
-                      day { static_cast<unsigned>(*dayNumber) } };
+        day { static_cast<unsigned>(*dayNumber) } };
     if (!isSupported(date))
         return std::nullopt;
     return date;
@@ -154,17 +154,15 @@ std::optional<Date> readsAsDate(std::string_view text)
 
 std::string_view frenchDayName(weekday d)
 {
-    static constexpr std::array<std::string_view, 7> names { "dimanche", "lundi",    "mardi", "mercredi",
-                                                             "jeudi",    "vendredi", "samedi" };
+    static constexpr std::array<std::string_view, 7> names { "dimanche", "lundi", "mardi", "mercredi",
+        "jeudi", "vendredi", "samedi" };
     return names[d.c_encoding() % 7];
 }
 
 std::string_view frenchMonthName(month m)
 {
-    static constexpr std::array<std::string_view, 12> names {
-        "janvier", "février", "mars",      "avril",   "mai",      "juin",
-        "juillet", "août",    "septembre", "octobre", "novembre", "décembre"
-    };
+    static constexpr std::array<std::string_view, 12> names { "janvier", "février", "mars", "avril", "mai",
+        "juin", "juillet", "août", "septembre", "octobre", "novembre", "décembre" };
     return names[(static_cast<unsigned>(m) + 11) % 12];
 }
 

@@ -66,11 +66,11 @@ std::optional<Date> readsAsDate(std::string_view text);
 std::string_view frenchDayName(std::chrono::weekday day);
 std::string_view frenchMonthName(std::chrono::month month);
 
-std::string shortDate(Date date);        // "dd/mm/yyyy"
-std::string longDate(Date date);         // "dddd dd mmmm yyyy"
-std::string dayAndDate(Date date);       // "dddd dd/mm/yyyy"
-std::string dayAndMonth(Date date);      // "dd/mm"
-std::string clockTime(TimeOfDay time);   // " à hh:mm:ss"
-std::string timeKey(TimeOfDay time);     // "hh:mm:ss"
+std::string shortDate(Date date); // "dd/mm/yyyy"
+std::string longDate(Date date); // "dddd dd mmmm yyyy"
+std::string dayAndDate(Date date); // "dddd dd/mm/yyyy"
+std::string dayAndMonth(Date date); // "dd/mm"
+std::string clockTime(TimeOfDay time); // " à hh:mm:ss"
+std::string timeKey(TimeOfDay time); // "hh:mm:ss"
 
 } // namespace dating

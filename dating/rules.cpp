@@ -105,7 +105,8 @@ std::optional<R3Results> ruleR3(int weeksOfAmenorrhea, std::string_view dateDG)
     const auto conception = readsAsDate(dateDG);
     if (!conception)
         return std::nullopt;
-    const auto date = shortDateAfter(Interval::Week, weeksOfAmenorrhea - weeksFromPeriodToConception, *conception);
+    const auto date
+        = shortDateAfter(Interval::Week, weeksOfAmenorrhea - weeksFromPeriodToConception, *conception);
     if (!date)
         return std::nullopt;
     return R3Results { *date, std::to_string(weeksOfAmenorrhea) + " S.A le..." };

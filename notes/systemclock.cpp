@@ -10,8 +10,8 @@ dating::LocalTime SystemClock::now() const
     const QDate d = local.date();
     const QTime t = local.time();
     return { dating::Date { std::chrono::year { d.year() }, std::chrono::month { unsigned(d.month()) },
-                            std::chrono::day { unsigned(d.day()) } },
-             { t.hour(), t.minute(), t.second() } };
+                 std::chrono::day { unsigned(d.day()) } },
+        { t.hour(), t.minute(), t.second() } };
 }
 
 } // namespace notes

@@ -49,19 +49,32 @@ void TestCalendar::addition_data()
 
     using dating::Interval;
     const std::optional<Date> none;
-    QTest::newRow("31 May 2025 + 9 months") << Interval::Month << 9 << ymd(2025, 5, 31) << std::optional(ymd(2026, 2, 28));
-    QTest::newRow("31 May 2027 + 9 months, leap") << Interval::Month << 9 << ymd(2027, 5, 31) << std::optional(ymd(2028, 2, 29));
-    QTest::newRow("31 Jan + 1 month") << Interval::Month << 1 << ymd(2026, 1, 31) << std::optional(ymd(2026, 2, 28));
-    QTest::newRow("31 Mar - 1 month") << Interval::Month << -1 << ymd(2026, 3, 31) << std::optional(ymd(2026, 2, 28));
-    QTest::newRow("29 Feb 2024 + 12 months") << Interval::Month << 12 << ymd(2024, 2, 29) << std::optional(ymd(2025, 2, 28));
-    QTest::newRow("15 Dec + 1 month crosses the year") << Interval::Month << 1 << ymd(2026, 12, 15) << std::optional(ymd(2027, 1, 15));
-    QTest::newRow("15 Jan - 13 months") << Interval::Month << -13 << ymd(2026, 1, 15) << std::optional(ymd(2024, 12, 15));
-    QTest::newRow("31 Aug + 0 months") << Interval::Month << 0 << ymd(2026, 8, 31) << std::optional(ymd(2026, 8, 31));
-    QTest::newRow("8 Dec - 6 weeks") << Interval::Week << -6 << ymd(2026, 12, 8) << std::optional(ymd(2026, 10, 27));
-    QTest::newRow("15 Mar + 41 weeks") << Interval::Week << 41 << ymd(2026, 3, 15) << std::optional(ymd(2026, 12, 27));
-    QTest::newRow("28 Feb 2026 + 1 day") << Interval::Day << 1 << ymd(2026, 2, 28) << std::optional(ymd(2026, 3, 1));
-    QTest::newRow("28 Feb 2028 + 1 day, leap") << Interval::Day << 1 << ymd(2028, 2, 28) << std::optional(ymd(2028, 2, 29));
-    QTest::newRow("1 Jan - 1 day") << Interval::Day << -1 << ymd(2026, 1, 1) << std::optional(ymd(2025, 12, 31));
+    QTest::newRow("31 May 2025 + 9 months")
+        << Interval::Month << 9 << ymd(2025, 5, 31) << std::optional(ymd(2026, 2, 28));
+    QTest::newRow("31 May 2027 + 9 months, leap")
+        << Interval::Month << 9 << ymd(2027, 5, 31) << std::optional(ymd(2028, 2, 29));
+    QTest::newRow("31 Jan + 1 month")
+        << Interval::Month << 1 << ymd(2026, 1, 31) << std::optional(ymd(2026, 2, 28));
+    QTest::newRow("31 Mar - 1 month")
+        << Interval::Month << -1 << ymd(2026, 3, 31) << std::optional(ymd(2026, 2, 28));
+    QTest::newRow("29 Feb 2024 + 12 months")
+        << Interval::Month << 12 << ymd(2024, 2, 29) << std::optional(ymd(2025, 2, 28));
+    QTest::newRow("15 Dec + 1 month crosses the year")
+        << Interval::Month << 1 << ymd(2026, 12, 15) << std::optional(ymd(2027, 1, 15));
+    QTest::newRow("15 Jan - 13 months")
+        << Interval::Month << -13 << ymd(2026, 1, 15) << std::optional(ymd(2024, 12, 15));
+    QTest::newRow("31 Aug + 0 months")
+        << Interval::Month << 0 << ymd(2026, 8, 31) << std::optional(ymd(2026, 8, 31));
+    QTest::newRow("8 Dec - 6 weeks") << Interval::Week << -6 << ymd(2026, 12, 8)
+                                     << std::optional(ymd(2026, 10, 27));
+    QTest::newRow("15 Mar + 41 weeks")
+        << Interval::Week << 41 << ymd(2026, 3, 15) << std::optional(ymd(2026, 12, 27));
+    QTest::newRow("28 Feb 2026 + 1 day")
+        << Interval::Day << 1 << ymd(2026, 2, 28) << std::optional(ymd(2026, 3, 1));
+    QTest::newRow("28 Feb 2028 + 1 day, leap")
+        << Interval::Day << 1 << ymd(2028, 2, 28) << std::optional(ymd(2028, 2, 29));
+    QTest::newRow("1 Jan - 1 day") << Interval::Day << -1 << ymd(2026, 1, 1)
+                                   << std::optional(ymd(2025, 12, 31));
     QTest::newRow("last supported day + 1 day") << Interval::Day << 1 << ymd(2199, 12, 31) << none;
     QTest::newRow("first supported day - 1 week") << Interval::Week << -1 << ymd(1900, 1, 3) << none;
     QTest::newRow("Dec 2199 + 1 month") << Interval::Month << 1 << ymd(2199, 12, 1) << none;
@@ -124,16 +137,26 @@ void TestCalendar::readsAsDate_data()
     QTest::addColumn<QString>("expected");
 
     const QString none = QStringLiteral("(none)");
-    QTest::newRow("short form") << "01/03/2026" << "01/03/2026";
-    QTest::newRow("day before month") << "12/01/2026" << "12/01/2026";
-    QTest::newRow("one-digit day and month") << "1/3/2026" << "01/03/2026";
-    QTest::newRow("dashes") << "01-03-2026" << "01/03/2026";
-    QTest::newRow("dots") << "1.3.2026" << "01/03/2026";
-    QTest::newRow("two-digit year") << "01/03/26" << "01/03/2026";
-    QTest::newRow("surrounding spaces") << "  01/03/2026 " << "01/03/2026";
-    QTest::newRow("29 Feb of a leap year") << "29/02/2028" << "29/02/2028";
-    QTest::newRow("first supported year") << "01/01/1900" << "01/01/1900";
-    QTest::newRow("last supported year") << "31/12/2199" << "31/12/2199";
+    QTest::newRow("short form") << "01/03/2026"
+                                << "01/03/2026";
+    QTest::newRow("day before month") << "12/01/2026"
+                                      << "12/01/2026";
+    QTest::newRow("one-digit day and month") << "1/3/2026"
+                                             << "01/03/2026";
+    QTest::newRow("dashes") << "01-03-2026"
+                            << "01/03/2026";
+    QTest::newRow("dots") << "1.3.2026"
+                          << "01/03/2026";
+    QTest::newRow("two-digit year") << "01/03/26"
+                                    << "01/03/2026";
+    QTest::newRow("surrounding spaces") << "  01/03/2026 "
+                                        << "01/03/2026";
+    QTest::newRow("29 Feb of a leap year") << "29/02/2028"
+                                           << "29/02/2028";
+    QTest::newRow("first supported year") << "01/01/1900"
+                                          << "01/01/1900";
+    QTest::newRow("last supported year") << "31/12/2199"
+                                         << "31/12/2199";
     QTest::newRow("empty") << "" << none;
     QTest::newRow("spaces only") << "   " << none;
     QTest::newRow("letters") << "abc" << none;
@@ -183,18 +206,20 @@ void TestCalendar::textForms()
     QCOMPARE(QString::fromStdString(dating::clockTime(time)), QStringLiteral(" à 14:05:09"));
     QCOMPARE(QString::fromStdString(dating::timeKey(time)), QStringLiteral("14:05:09"));
     QCOMPARE(QString::fromStdString(dating::timeKey({ 0, 0, 0 })), QStringLiteral("00:00:00"));
-    QCOMPARE(QString::fromStdString(dating::longDate(ymd(2026, 8, 2))), QStringLiteral("dimanche 02 août 2026"));
-    QCOMPARE(QString::fromStdString(dating::longDate(ymd(2026, 2, 28))), QStringLiteral("samedi 28 février 2026"));
+    QCOMPARE(
+        QString::fromStdString(dating::longDate(ymd(2026, 8, 2))), QStringLiteral("dimanche 02 août 2026"));
+    QCOMPARE(
+        QString::fromStdString(dating::longDate(ymd(2026, 2, 28))), QStringLiteral("samedi 28 février 2026"));
 
     // Every French name, checked against Qt's own French locale.
     const QLocale french(QLocale::French);
     for (unsigned m = 1; m <= 12; ++m)
         QCOMPARE(QString::fromStdString(std::string(dating::frenchMonthName(month { m }))),
-                 french.standaloneMonthName(int(m), QLocale::LongFormat).toLower());
+            french.standaloneMonthName(int(m), QLocale::LongFormat).toLower());
     for (unsigned d = 0; d < 7; ++d) {
         const int qtDay = d == 0 ? 7 : int(d); // Qt counts from Monday 1 to Sunday 7
         QCOMPARE(QString::fromStdString(std::string(dating::frenchDayName(weekday { d }))),
-                 french.dayName(qtDay, QLocale::LongFormat).toLower());
+            french.dayName(qtDay, QLocale::LongFormat).toLower());
     }
 }
 

@@ -69,8 +69,10 @@ void TestRules::r2WorkedExample()
     QCOMPARE(toList(r->schedules.listeUS), QStringList({ "24/05/2026", "02/08/2026", "11/10/2026" }));
     QCOMPARE(toList(r->schedules.ListeCONGES), QStringList({ "20/10/2026", "03/11/2026", "23/02/2027" }));
     QCOMPARE(r->schedules.listePN.size(), std::size_t(9));
-    QCOMPARE(QString::fromStdString(r->schedules.listePN.front()), QStringLiteral("15/03/2026 ==>> 15/04/2026"));
-    QCOMPARE(QString::fromStdString(r->schedules.listePN.back()), QStringLiteral("15/11/2026 ==>> 15/12/2026"));
+    QCOMPARE(
+        QString::fromStdString(r->schedules.listePN.front()), QStringLiteral("15/03/2026 ==>> 15/04/2026"));
+    QCOMPARE(
+        QString::fromStdString(r->schedules.listePN.back()), QStringLiteral("15/11/2026 ==>> 15/12/2026"));
 }
 
 void TestRules::r2MonthEndClamping()
@@ -95,13 +97,27 @@ void TestRules::r2Counts_data()
     QTest::addColumn<QString>("dateDG");
     QTest::addColumn<QString>("nbreSA");
     QTest::addColumn<QString>("nbreJours");
-    QTest::newRow("Sunday before today") << "06/12/2026" << "2 S.A" << "2 jours";
-    QTest::newRow("Saturday before today") << "05/12/2026" << "3 S.A" << "3 jours";
-    QTest::newRow("today") << "08/12/2026" << "2 S.A" << "0 jours";
-    QTest::newRow("four weeks ago, the start-up default") << "10/11/2026" << "6 S.A" << "28 jours";
-    QTest::newRow("one week ahead") << "15/12/2026" << "1 S.A" << "-7 jours";
-    QTest::newRow("three weeks ahead") << "29/12/2026" << "-1 S.A" << "-21 jours";
-    QTest::newRow("twelve weeks ago") << "15/09/2026" << "14 S.A" << "84 jours";
+    QTest::newRow("Sunday before today") << "06/12/2026"
+                                         << "2 S.A"
+                                         << "2 jours";
+    QTest::newRow("Saturday before today") << "05/12/2026"
+                                           << "3 S.A"
+                                           << "3 jours";
+    QTest::newRow("today") << "08/12/2026"
+                           << "2 S.A"
+                           << "0 jours";
+    QTest::newRow("four weeks ago, the start-up default") << "10/11/2026"
+                                                          << "6 S.A"
+                                                          << "28 jours";
+    QTest::newRow("one week ahead") << "15/12/2026"
+                                    << "1 S.A"
+                                    << "-7 jours";
+    QTest::newRow("three weeks ahead") << "29/12/2026"
+                                       << "-1 S.A"
+                                       << "-21 jours";
+    QTest::newRow("twelve weeks ago") << "15/09/2026"
+                                      << "14 S.A"
+                                      << "84 jours";
 }
 
 void TestRules::r2Counts()
@@ -141,7 +157,9 @@ void TestRules::r3()
 
     QVERIFY(!dating::ruleR3(1, "15/03/2026"));
     QVERIFY(!dating::ruleR3(44, "15/03/2026"));
-    QVERIFY(!dating::ruleR3(12, "15/03/20"  "x"));
+    QVERIFY(!dating::ruleR3(12,
+        "15/03/20"
+        "x"));
 }
 
 void TestRules::labels()
@@ -183,11 +201,14 @@ void TestRules::weeksListRow()
 
 void TestRules::steppingAndRewriting()
 {
-    QCOMPARE(QString::fromStdString(dating::steppedDateText("28/02/2026", 1).value()), QStringLiteral("01/03/2026"));
-    QCOMPARE(QString::fromStdString(dating::steppedDateText("1/3/2026", -1).value()), QStringLiteral("28/02/2026"));
+    QCOMPARE(QString::fromStdString(dating::steppedDateText("28/02/2026", 1).value()),
+        QStringLiteral("01/03/2026"));
+    QCOMPARE(QString::fromStdString(dating::steppedDateText("1/3/2026", -1).value()),
+        QStringLiteral("28/02/2026"));
     QVERIFY(!dating::steppedDateText("28/02/", 1));
     QVERIFY(!dating::steppedDateText("31/12/2199", 1));
-    QCOMPARE(QString::fromStdString(dating::normalisedDateText(" 1-3-26").value()), QStringLiteral("01/03/2026"));
+    QCOMPARE(
+        QString::fromStdString(dating::normalisedDateText(" 1-3-26").value()), QStringLiteral("01/03/2026"));
     QVERIFY(!dating::normalisedDateText("1-3-2"));
 }
 

@@ -1,0 +1,400 @@
+#include "form1.h"
+
+#include "datepicker/formgeometry.h"
+#include "dating/rules.h"
+#include "layout.h"
+#include "texts.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTimer>
+
+namespace {
+
+QString toQString(const std::string &text)
+{
+    return QString::fromStdString(text);
+}
+
+std::string toStd(const QString &text)
+{
+    return text.toStdString();
+}
+
+QStringList toRows(const std::vector<std::string> &rows)
+{
+    QStringList list;
+    list.reserve(qsizetype(rows.size()));
+    for (const auto &row : rows)
+        list << toQString(row);
+    return list;
+}
+
+void replaceRows(QListWidget *list, const std::vector<std::string> &rows)
+{
+    list->clear();
+    list->addItems(toRows(rows));
+}
+
+// A date text in the long form, or nothing when it is no date.
+QString longForm(const QString &dateText)
+{
+    const auto date = dating::readsAsDate(toStd(dateText));
+    return date ? toQString(dating::longDate(*date)) : QString();
+}
+
+} // namespace
+
+form1::form1(const dating::Clock &clock, QWidget *parent)
+    : QWidget(parent)
+    , m_clock(clock)
+{
+    formgeometry::installFontSubstitutes();
+    setObjectName(QStringLiteral("form1"));
+    setLocale(QLocale(QLocale::French));
+    setWindowTitle(texts::designCaption);
+    setFont(formgeometry::font(QStringLiteral("MS Sans Serif"), 8.25, false));
+    QPalette background = palette();
+    background.setColor(QPalette::Window, QColor(192, 192, 192));
+    setPalette(background);
+    setAutoFillBackground(true);
+    setFixedSize(formgeometry::pixels(layout::clientWidth), formgeometry::pixels(layout::clientHeight));
+
+    layout::build(this);
+    m_Timer1 = new QTimer(this);
+    m_Timer1->setObjectName(QStringLiteral("Timer1"));
+    m_Timer1->setInterval(1000);
+
+    findControls();
+    connectHandlers();
+    watchEvents();
+    load();
+    m_Timer1->start();
+}
+
+template<class Widget> Widget *form1::control(const char *name) const
+{
+    return findChild<Widget *>(QString::fromLatin1(name));
+}
+
+void form1::findControls()
+{
+    m_dateDR = control<QLineEdit>("dateDR");
+    m_dateDG = control<QLineEdit>("dateDG");
+    m_dateAP = control<QLineEdit>("dateAP");
+    m_dateTERME = control<QLineEdit>("dateTERME");
+    m_DateDTT = control<QLineEdit>("DateDTT");
+    m_nbreSA = control<QLineEdit>("nbreSA");
+    m_nbreJours = control<QLineEdit>("nbreJours");
+    m_dateSA = control<QLineEdit>("dateSA");
+    m_VScroll1 = control<QScrollBar>("VScroll1");
+    m_VScroll2 = control<QScrollBar>("VScroll2");
+    m_ListeSA = control<QListWidget>("ListeSA");
+    m_ListeBIO = control<QListWidget>("ListeBIO");
+    m_listePN = control<QListWidget>("listePN");
+    m_listeUS = control<QListWidget>("listeUS");
+    m_ListeCONGES = control<QListWidget>("ListeCONGES");
+    m_listeBIO0 = control<QListWidget>("listeBIO0");
+    m_listePN0 = control<QListWidget>("listePN0");
+    m_listeUS0 = control<QListWidget>("listeUS0");
+    m_listeCONGES0 = control<QListWidget>("listeCONGES0");
+    m_TXTsa = control<QLabel>("TXTsa");
+    m_msg = control<QLabel>("msg");
+    m_Command1 = control<QPushButton>("Command1");
+    m_Command2 = control<QPushButton>("Command2");
+    m_CMDquitter = control<QPushButton>("CMDquitter");
+}
+
+void form1::connectHandlers()
+{
+    connect(m_Timer1, &QTimer::timeout, this, &form1::tick);
+    connect(m_dateDR, &QLineEdit::textChanged, this, &form1::dateDRChanged);
+    connect(m_dateDG, &QLineEdit::textChanged, this, &form1::dateDGChanged);
+    connect(m_VScroll2, &QScrollBar::valueChanged, this, [this] { scrollBarChanged(m_VScroll2, m_dateDR); });
+    connect(m_VScroll1, &QScrollBar::valueChanged, this, [this] { scrollBarChanged(m_VScroll1, m_dateDG); });
+    connect(m_nbreSA, &QLineEdit::textChanged, this, &form1::nbreSAChanged);
+    for (QListWidget *labels : { m_listeBIO0, m_listePN0, m_listeUS0, m_listeCONGES0 }) {
+        // A click on the row already selected spells its date out again.
+        connect(labels, &QListWidget::currentRowChanged, this, [this, labels] { labelListClicked(labels); });
+        connect(labels, &QListWidget::itemClicked, this, [this, labels] { labelListClicked(labels); });
+    }
+    connect(m_Command2, &QPushButton::clicked, this, &form1::helpClicked);
+    connect(m_Command1, &QPushButton::clicked, this, &form1::notesClicked);
+    connect(m_CMDquitter, &QPushButton::clicked, this, &QWidget::close);
+}
+
+void form1::watchEvents()
+{
+    for (QLineEdit *field : { m_dateDR, m_dateDG }) {
+        field->setContextMenuPolicy(Qt::NoContextMenu); // the right button writes today instead
+        field->installEventFilter(this);
+    }
+    for (QWidget *hover : { static_cast<QWidget *>(m_dateDR), static_cast<QWidget *>(m_dateDG),
+             static_cast<QWidget *>(m_nbreJours), static_cast<QWidget *>(m_nbreSA),
+             static_cast<QWidget *>(m_dateAP), m_ListeSA->viewport() }) {
+        hover->setMouseTracking(true);
+        hover->installEventFilter(this);
+    }
+}
+
+void form1::load()
+{
+    centreOnScreen();
+    const dating::Date today = m_clock.now().date;
+    m_dayOfLastTick = today;
+    m_dateDR->setText(toQString(dating::shortDate(*dating::add(dating::Interval::Week, -6, today))));
+    fillWeeksList();
+    fillLabelLists();
+}
+
+void form1::centreOnScreen()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->geometry();
+    move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+}
+
+void form1::fillWeeksList()
+{
+    QStringList rows;
+    for (int week = dating::firstListedWeek; week <= dating::lastListedWeek; ++week)
+        rows << QString::number(week);
+    m_ListeSA->addItems(rows);
+    m_ListeSA->setCurrentRow(6 - dating::firstListedWeek);
+}
+
+void form1::fillLabelLists()
+{
+    const auto &labels = dating::scheduleLabels();
+    m_listeCONGES0->addItems(toRows(labels.listeCONGES0));
+    m_listeUS0->addItems(toRows(labels.listeUS0));
+    m_listePN0->addItems(toRows(labels.listePN0));
+    m_listeBIO0->addItems(toRows(labels.listeBIO0));
+}
+
+void form1::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    m_dateDG->setFocus();
+}
+
+void form1::tick()
+{
+    const dating::LocalTime now = m_clock.now();
+    setWindowTitle(
+        texts::clockPrefix + toQString(dating::dayAndDate(now.date) + dating::clockTime(now.time)));
+    // Past midnight the counts of weeks and days would be a day behind.
+    if (now.date != m_dayOfLastTick) {
+        m_dayOfLastTick = now.date;
+        dateDGChanged();
+    }
+}
+
+void form1::dateDRChanged()
+{
+    if (const auto conception = dating::ruleR1(toStd(m_dateDR->text())))
+        m_dateDG->setText(toQString(*conception));
+}
+
+void form1::dateDGChanged()
+{
+    const auto results = dating::ruleR2(toStd(m_dateDG->text()), m_clock.now().date);
+    if (!results)
+        return;
+    m_dateAP->setText(toQString(results->dateAP));
+    m_dateTERME->setText(toQString(results->dateTERME));
+    m_DateDTT->setText(toQString(results->DateDTT));
+    m_nbreSA->setText(toQString(results->nbreSA));
+    m_nbreJours->setText(toQString(results->nbreJours));
+    replaceRows(m_ListeBIO, results->schedules.ListeBIO);
+    replaceRows(m_listePN, results->schedules.listePN);
+    replaceRows(m_listeUS, results->schedules.listeUS);
+    replaceRows(m_ListeCONGES, results->schedules.ListeCONGES);
+}
+
+bool form1::eventFilter(QObject *watched, QEvent *event)
+{
+    auto *field = watched == m_dateDR || watched == m_dateDG ? static_cast<QLineEdit *>(watched) : nullptr;
+    switch (event->type()) {
+    case QEvent::KeyPress:
+        if (field)
+            return entryFieldKeyPressed(field, static_cast<QKeyEvent *>(event));
+        break;
+    case QEvent::MouseButtonPress:
+        if (field)
+            entryFieldMousePressed(field, static_cast<QMouseEvent *>(event));
+        else if (watched == m_ListeSA->viewport())
+            weeksListPressed(static_cast<QMouseEvent *>(event));
+        break;
+    case QEvent::MouseButtonDblClick:
+        if (field && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+            entryFieldDoubleClicked(field);
+            return true;
+        }
+        if (watched == m_dateAP) {
+            dateAPDoubleClicked();
+            return true;
+        }
+        break;
+    case QEvent::FocusIn:
+        if (field)
+            setMessage(hoverText(field));
+        break;
+    case QEvent::MouseMove:
+        if (const QString text = hoverText(watched); !text.isEmpty())
+            setMessage(text);
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool form1::entryFieldKeyPressed(QLineEdit *field, QKeyEvent *event)
+{
+    if (event->text() == QLatin1String("+")) {
+        stepField(field, 1);
+        return true;
+    }
+    if (event->text() == QLatin1String("-")) {
+        stepField(field, -1);
+        return true;
+    }
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (const auto rewritten = dating::normalisedDateText(toStd(field->text())))
+            field->setText(toQString(*rewritten));
+        (field == m_dateDR ? m_dateDG : m_dateAP)->setFocus(Qt::TabFocusReason);
+        return true;
+    }
+    return false;
+}
+
+void form1::entryFieldMousePressed(QLineEdit *field, const QMouseEvent *event)
+{
+    if (event->button() == Qt::RightButton)
+        field->setText(toQString(dating::shortDate(m_clock.now().date)));
+}
+
+void form1::entryFieldDoubleClicked(QLineEdit *field)
+{
+    Q_UNUSED(field);
+}
+
+void form1::scrollBarChanged(QScrollBar *bar, QLineEdit *field)
+{
+    // The bar rests at 0; the lower arrow takes it above, the upper arrow below.
+    if (bar->value() > 0) {
+        stepField(field, -1);
+        bar->setValue(0);
+    }
+    if (bar->value() < 0) {
+        stepField(field, 1);
+        bar->setValue(0);
+    }
+}
+
+void form1::stepField(QLineEdit *field, int days)
+{
+    if (const auto stepped = dating::steppedDateText(toStd(field->text()), days))
+        field->setText(toQString(*stepped));
+}
+
+void form1::nbreSAChanged()
+{
+    const auto week = dating::weeksListRow(toStd(m_nbreSA->text()));
+    const int row = week ? *week - dating::firstListedWeek : -1;
+    if (row >= 0 && row < m_ListeSA->count()) {
+        m_ListeSA->setCurrentRow(row);
+    } else {
+        m_ListeSA->clearSelection();
+        m_ListeSA->setCurrentRow(-1);
+    }
+}
+
+void form1::dateAPDoubleClicked()
+{
+    const QString delivery = longForm(m_dateAP->text());
+    if (!delivery.isEmpty())
+        QMessageBox::information(this, texts::deliveryTitle, delivery);
+}
+
+void form1::labelListClicked(QListWidget *labels)
+{
+    const int row = labels->currentRow();
+    QListWidget *dates = labels == m_listeBIO0 ? m_ListeBIO
+        : labels == m_listePN0                 ? m_listePN
+        : labels == m_listeUS0                 ? m_listeUS
+                                               : m_ListeCONGES;
+    if (row < 0 || row >= dates->count())
+        return;
+    dates->setCurrentRow(row);
+    const QString label = labels->item(row)->text();
+    const QString dateRow = dates->item(row)->text();
+
+    if (labels == m_listePN0) {
+        const QStringList bounds = dateRow.split(QStringLiteral(" ==>> "));
+        if (bounds.size() == 2)
+            setMessage(texts::prenatalVisitMessage(label, longForm(bounds[0]), longForm(bounds[1])));
+        return;
+    }
+    const QString date = longForm(dateRow);
+    if (labels == m_listeBIO0)
+        setMessage(texts::biologyMessage(label, date));
+    else if (labels == m_listeUS0)
+        setMessage(texts::ultrasoundMessage(label, date));
+    else
+        setMessage(texts::leaveMessage(label, date));
+}
+
+void form1::weeksListPressed(const QMouseEvent *event)
+{
+    const QListWidgetItem *item = m_ListeSA->itemAt(event->position().toPoint());
+    if (!item)
+        return;
+    if (const auto results = dating::ruleR3(item->text().toInt(), toStd(m_dateDG->text()))) {
+        m_dateSA->setText(toQString(results->dateSA));
+        m_TXTsa->setText(toQString(results->TXTsa));
+    }
+}
+
+void form1::helpClicked()
+{
+    QMessageBox::information(this, texts::helpTitle, texts::toDisplay(texts::helpText()));
+}
+
+void form1::notesClicked()
+{ }
+
+QString form1::hoverText(const QObject *watched) const
+{
+    if (watched == m_dateDR)
+        return texts::helpDR();
+    if (watched == m_dateDG)
+        return texts::helpDG();
+    if (watched == m_nbreJours)
+        return texts::hoverNbreJours;
+    if (watched == m_nbreSA)
+        return texts::hoverNbreSA;
+    if (watched == m_dateAP)
+        return texts::hoverDateAP;
+    if (watched == m_ListeSA->viewport())
+        return texts::hoverListeSA();
+    return {};
+}
+
+void form1::setMessage(const QString &message)
+{
+    const QString shown = texts::toDisplay(message);
+    if (m_msg->text() != shown)
+        m_msg->setText(shown);
+}
