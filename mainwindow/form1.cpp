@@ -142,6 +142,9 @@ void form1::watchEvents()
              static_cast<QWidget *>(m_dateAP), m_ListeSA->viewport() }) {
         hover->setMouseTracking(true);
         hover->installEventFilter(this);
+        // A screen reader announces the same help as the help line.
+        QWidget *described = hover == m_ListeSA->viewport() ? m_ListeSA : hover;
+        described->setAccessibleDescription(texts::toDisplay(hoverText(hover)));
     }
 }
 

@@ -1,6 +1,7 @@
 #include "fixedclock.h"
 #include "mainwindow/form1.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -88,6 +89,7 @@ private slots:
     void midnightRefreshesTheCounts();
     void helpBox();
     void accessKeys();
+    void accessibleNamesAndDescriptions();
 
     void typingALastPeriodOneCharacterAtATime();
     void editingConceptionLeavesLastPeriod();
@@ -260,6 +262,29 @@ void TestForm1::accessKeys()
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
     QTest::keyClick(m_window.get(), Qt::Key_Q, Qt::AltModifier);
     QTRY_VERIFY(!m_window->isVisible());
+}
+
+void TestForm1::accessibleNamesAndDescriptions()
+{
+    const auto accessible = [this](const char *name, QAccessible::Text what) {
+        QAccessibleInterface *interface = QAccessible::queryAccessibleInterface(child<QWidget>(name));
+        return interface ? interface->text(what) : QString();
+    };
+    QCOMPARE(accessible("dateDR", QAccessible::Name), QStringLiteral("Dernières règles"));
+    QCOMPARE(accessible("dateAP", QAccessible::Name), QStringLiteral("Accouchement"));
+    QCOMPARE(accessible("nbreSA", QAccessible::Name), QStringLiteral("Semaines d'aménorrhée"));
+    QVERIFY(accessible("dateDG", QAccessible::Description).startsWith(QStringLiteral("Entrez ou Corrigez")));
+    QCOMPARE(
+        accessible("nbreJours", QAccessible::Description), QStringLiteral("Nombre de Jour de Grossesse"));
+
+    // Every control that takes the focus has a name of its own.
+    for (QWidget *widget : m_window->findChildren<QWidget *>()) {
+        if (widget->focusPolicy() == Qt::NoFocus || widget->objectName().isEmpty()
+            || widget->objectName().startsWith(QLatin1String("qt_")))
+            continue;
+        QVERIFY2(!QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name).isEmpty(),
+            qPrintable(widget->objectName()));
+    }
 }
 
 void TestForm1::typingALastPeriodOneCharacterAtATime()
