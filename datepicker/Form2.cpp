@@ -1,0 +1,275 @@
+#include "Form2.h"
+
+#include "formgeometry.h"
+
+#include <QCalendarWidget>
+#include <QDate>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTextCharFormat>
+
+namespace {
+
+// Every text the dialog shows, and the tags of the two fields it can write into.
+namespace texts {
+const QString designCaption = QStringLiteral("Choisissez une date");
+const QString cancelCaption = QStringLiteral("A&nnule");
+const QString okCaption = QStringLiteral("&Ok");
+// Shown literally: the "&" is an ordinary character in a label.
+const QString help = QStringLiteral("Utilisez les Flèches pour Changer les Jours\n"
+                                    "Les Touches PLUS & MOINS pour Changer de Mois\n"
+                                    "La Touche ETOILE pour retrouver Aujourd'hui");
+const QString tagDR = QStringLiteral("dateDR");
+const QString tagDG = QStringLiteral("dateDG");
+} // namespace texts
+
+struct Placement
+{
+    const char *name;
+    int left, top, width, height; // twips, from the client area's top-left corner
+};
+
+// In stacking order, the first in front.
+constexpr Placement placements[] = {
+    { "Command3", 4800, 120, 975, 375 },
+    { "Command2", 4800, 1680, 975, 495 },
+    { "cmdOK", 4800, 960, 975, 615 },
+    { "Label1", 960, 4080, 3735, 855 },
+    { "Calendar1", 960, 240, 3735, 3735 },
+};
+constexpr int clientWidth = 6015;
+constexpr int clientHeight = 5100;
+
+const QColor calendarBackground(192, 192, 192);
+
+// The one place where the dating core's days meet Qt's.
+QDate toQDate(dating::Date date)
+{
+    return QDate(static_cast<int>(date.year()), static_cast<int>(static_cast<unsigned>(date.month())),
+        static_cast<int>(static_cast<unsigned>(date.day())));
+}
+
+dating::Date fromQDate(QDate date)
+{
+    return dating::Date { std::chrono::year { date.year() },
+        std::chrono::month { static_cast<unsigned>(date.month()) },
+        std::chrono::day { static_cast<unsigned>(date.day()) } };
+}
+
+QString toQString(const std::string &text)
+{
+    return QString::fromStdString(text);
+}
+
+// The main window's field a tag names; only the two entry fields can be written.
+QLineEdit *entryField(QWidget *mainWindow, const QString &tag)
+{
+    if (!mainWindow || (tag != texts::tagDR && tag != texts::tagDG))
+        return nullptr;
+    return mainWindow->findChild<QLineEdit *>(tag);
+}
+
+} // namespace
+
+Form2::Form2(QWidget *mainWindow, const dating::Clock &clock)
+    : QDialog(mainWindow)
+    , m_clock(clock)
+    , m_mainWindow(mainWindow)
+{
+    formgeometry::installFontSubstitutes();
+    setWindowTitle(texts::designCaption);
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
+        | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setFixedSize(formgeometry::rect(0, 0, clientWidth, clientHeight).size());
+
+    m_Command3 = new QPushButton(this);
+    m_Command2 = new QPushButton(texts::cancelCaption, this);
+    m_cmdOK = new QPushButton(texts::okCaption, this);
+    m_cmdOK->setDefault(true);
+    m_cmdOK->setFont(formgeometry::font(QStringLiteral("MS Sans Serif"), 8.25, true));
+
+    m_Label1 = new QLabel(this);
+    m_Label1->setTextFormat(Qt::PlainText);
+    m_Label1->setAlignment(Qt::AlignCenter);
+    // A line longer than the label wraps rather than being cut off.
+    m_Label1->setWordWrap(true);
+    m_Label1->setFrameStyle(QFrame::Box | QFrame::Plain);
+    m_Label1->setLineWidth(1);
+    m_Label1->setFont(formgeometry::font(QStringLiteral("Arial"), 8.25, false));
+
+    m_Calendar1 = new QCalendarWidget(this);
+    m_Calendar1->setLocale(QLocale(QLocale::French));
+    m_Calendar1->setFirstDayOfWeek(Qt::Monday);
+    m_Calendar1->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    // Typed characters belong to the dialog's key handler, not to Qt's inline date editor.
+    m_Calendar1->setDateEditEnabled(false);
+    m_Calendar1->setDateRange(
+        toQDate(dating::Date { dating::firstSupportedYear, std::chrono::January, std::chrono::day { 1 } }),
+        toQDate(dating::Date { dating::lastSupportedYear, std::chrono::December, std::chrono::day { 31 } }));
+    // The calendar's fonts of the original design: regular days, bold day names and title.
+    m_Calendar1->setFont(formgeometry::font(QStringLiteral("MS Sans Serif"), 8.25, false));
+    QTextCharFormat dayNames = m_Calendar1->headerTextFormat();
+    dayNames.setFont(formgeometry::font(QStringLiteral("MS Sans Serif"), 8.25, true));
+    m_Calendar1->setHeaderTextFormat(dayNames);
+    if (auto *title = m_Calendar1->findChild<QWidget *>(QStringLiteral("qt_calendar_navigationbar"))) {
+        const QFont titleFont = formgeometry::font(QStringLiteral("Arial"), 8.25, true);
+        title->setFont(titleFont);
+        for (QWidget *part : title->findChildren<QWidget *>())
+            part->setFont(titleFont);
+    }
+    QPalette calendarColours = m_Calendar1->palette();
+    calendarColours.setColor(QPalette::Window, calendarBackground);
+    m_Calendar1->setPalette(calendarColours);
+    m_Calendar1->setAutoFillBackground(true);
+
+    m_Command3->setObjectName(QStringLiteral("Command3"));
+    m_Command2->setObjectName(QStringLiteral("Command2"));
+    m_cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    m_Label1->setObjectName(QStringLiteral("Label1"));
+    m_Calendar1->setObjectName(QStringLiteral("Calendar1"));
+    for (const Placement &p : placements) {
+        auto *control = findChild<QWidget *>(QLatin1String(p.name), Qt::FindDirectChildrenOnly);
+        control->setGeometry(formgeometry::rect(p.left, p.top, p.width, p.height));
+        control->lower();
+    }
+    setTabOrder(m_Calendar1, m_cmdOK);
+    setTabOrder(m_cmdOK, m_Command2);
+    setTabOrder(m_Command2, m_Command3);
+
+    connect(m_cmdOK, &QPushButton::clicked, this, &Form2::cmdOKClicked);
+    connect(m_Command2, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_Command3, &QPushButton::clicked, this, &Form2::Command3Clicked);
+    connect(m_Calendar1, &QCalendarWidget::selectionChanged, this, &Form2::Calendar1AfterUpdate);
+    connect(m_Calendar1, &QCalendarWidget::clicked, this, &Form2::Calendar1AfterUpdate);
+    // A double click on a day, or Enter on the calendar, presses OK.
+    connect(m_Calendar1, &QCalendarWidget::activated, m_cmdOK, &QPushButton::click);
+
+    // Key preview: the dialog's handler sees every typed character first, wherever the focus is.
+    installEventFilter(this);
+    for (QWidget *child : findChildren<QWidget *>())
+        child->installEventFilter(this);
+
+    load();
+}
+
+void Form2::load()
+{
+    centreOnScreen();
+    const dating::Date today = m_clock.now().date;
+    m_Command3->setText(toQString(dating::dayAndMonth(today)));
+    m_Label1->setText(texts::help);
+    // Qt starts the calendar on the computer's date; the dialog's today is the clock's.
+    m_preparing = true;
+    selectDate(today);
+    m_preparing = false;
+    m_Calendar1->setFocus();
+}
+
+void Form2::centreOnScreen()
+{
+    const QScreen *display = screen();
+    if (!display)
+        return;
+    const QRect area = display->geometry();
+    QSize outer = frameGeometry().size();
+    // The title bar and borders are known only once the window is up; the main window's,
+    // from the same window manager, stand in for them.
+    if (outer == size() && m_mainWindow && m_mainWindow->isVisible())
+        outer += m_mainWindow->frameGeometry().size() - m_mainWindow->size();
+    move(area.x() + (area.width() - outer.width()) / 2, area.y() + (area.height() - outer.height()) / 2);
+}
+
+void Form2::setTag(const QString &tag)
+{
+    m_tag = tag;
+}
+
+void Form2::setDateFromText(const QString &dateText)
+{
+    const auto date = dating::readsAsDate(dateText.toStdString());
+    m_preparing = true;
+    selectDate(date ? *date : m_clock.now().date);
+    m_preparing = false;
+}
+
+bool Form2::eventFilter(QObject *watched, QEvent *event)
+{
+    // A key the focused control ignores travels up to its parents; it is handled once, where
+    // it first arrives.
+    const QObject *firstReceiver = focusWidget() ? static_cast<QObject *>(focusWidget()) : this;
+    if (event->type() == QEvent::KeyPress && watched == firstReceiver)
+        return formKeyPressed(static_cast<const QKeyEvent *>(event));
+    return QDialog::eventFilter(watched, event);
+}
+
+bool Form2::formKeyPressed(const QKeyEvent *event)
+{
+    const QString typed = event->text();
+    if (typed.isEmpty() || !typed.front().isPrint())
+        return false;
+    bool swallowed = true;
+    switch (typed.front().unicode()) {
+    case u'*':
+        selectDate(m_clock.now().date);
+        break;
+    case u'+':
+    case u'-':
+        // No step leaves the years the calendar offers.
+        if (const auto stepped
+            = dating::add(dating::Interval::Month, typed.front() == u'+' ? 1 : -1, selectedDate()))
+            selectDate(*stepped);
+        break;
+    default:
+        swallowed = false;
+        break;
+    }
+    refreshCaption();
+    return swallowed;
+}
+
+void Form2::cmdOKClicked()
+{
+    if (QLineEdit *field = entryField(m_mainWindow, m_tag))
+        field->setText(toQString(dating::shortDate(selectedDate())));
+    accept();
+}
+
+void Form2::Command3Clicked()
+{
+    selectDate(m_clock.now().date);
+}
+
+void Form2::Calendar1AfterUpdate()
+{
+    if (!m_preparing)
+        refreshCaption();
+}
+
+dating::Date Form2::selectedDate() const
+{
+    return fromQDate(m_Calendar1->selectedDate());
+}
+
+void Form2::selectDate(dating::Date date)
+{
+    m_Calendar1->setSelectedDate(toQDate(date));
+}
+
+void Form2::refreshCaption()
+{
+    setWindowTitle(toQString(dating::longDate(selectedDate())));
+}
+
+void openDatePicker(
+    QWidget *mainWindow, const QString &caption, const QString &tag, const dating::Clock &clock)
+{
+    Form2 picker(mainWindow, clock);
+    picker.setWindowTitle(caption);
+    picker.setTag(tag);
+    const QLineEdit *field = entryField(mainWindow, tag);
+    picker.setDateFromText(field ? field->text() : QString());
+    picker.exec();
+}
