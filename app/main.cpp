@@ -1,21 +1,42 @@
+#include "data/appicon.h"
 #include "mainwindow/form1.h"
 #include "notes/systemclock.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 
-int main(int argc, char *argv[])
-{
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("gestiva"));
-    QApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION));
+namespace {
 
+void describeApplication()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("gestiva"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION));
+}
+
+// --help and --version are answered before any window system is needed, so they work
+// without a display; any other option is refused.
+void answerCommandLine(int argc, char *argv[])
+{
+    QCoreApplication commandLine(argc, argv);
+    describeApplication();
     QCommandLineParser options;
-    options.setApplicationDescription(QStringLiteral("Calendrier obstétrical : dates de la grossesse, "
-                                                     "suivi et journal de notes."));
+    options.setApplicationDescription(
+        QStringLiteral("Calendrier obstétrical : dates de la grossesse, suivi et journal de notes."));
     options.addHelpOption();
     options.addVersionOption();
-    options.process(app);
+    options.process(commandLine);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    answerCommandLine(argc, argv);
+
+    QApplication app(argc, argv);
+    describeApplication();
+    QApplication::setWindowIcon(gestiva::applicationIcon());
+    QGuiApplication::setDesktopFileName(gestiva::applicationId());
 
     const notes::SystemClock clock;
     form1 window(clock);
