@@ -144,6 +144,7 @@ Form2::Form2(QWidget *mainWindow, const dating::Clock &clock)
     connect(m_Command3, &QPushButton::clicked, this, &Form2::Command3Clicked);
     connect(m_Calendar1, &QCalendarWidget::selectionChanged, this, &Form2::Calendar1AfterUpdate);
     connect(m_Calendar1, &QCalendarWidget::clicked, this, &Form2::Calendar1AfterUpdate);
+    connect(m_Calendar1, &QCalendarWidget::currentPageChanged, this, &Form2::Calendar1PageChanged);
     // A double click on a day, or Enter on the calendar, presses OK.
     connect(m_Calendar1, &QCalendarWidget::activated, m_cmdOK, &QPushButton::click);
 
@@ -200,8 +201,15 @@ bool Form2::eventFilter(QObject *watched, QEvent *event)
     // A key the focused control ignores travels up to its parents; it is handled once, where
     // it first arrives.
     const QObject *firstReceiver = focusWidget() ? static_cast<QObject *>(focusWidget()) : this;
-    if (event->type() == QEvent::KeyPress && watched == firstReceiver)
-        return formKeyPressed(static_cast<const QKeyEvent *>(event));
+    if (event->type() != QEvent::KeyPress)
+        return QDialog::eventFilter(watched, event);
+    const auto *key = static_cast<const QKeyEvent *>(event);
+    if (watched == firstReceiver)
+        return formKeyPressed(key);
+    // The day grid takes Enter itself; one that comes up from the calendar's year editor
+    // only ends the year's editing, it does not also press OK.
+    if (watched == m_Calendar1 && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter))
+        return true;
     return QDialog::eventFilter(watched, event);
 }
 
@@ -246,6 +254,18 @@ void Form2::Calendar1AfterUpdate()
 {
     if (!m_preparing)
         refreshCaption();
+}
+
+// Qt's calendar turns its page without moving the selection; the dialog's calendar keeps the
+// selected day on the page shown, so that OK writes a day the user sees.
+void Form2::Calendar1PageChanged(int year, int month)
+{
+    const QDate selected = m_Calendar1->selectedDate();
+    const int monthsAway = (year - selected.year()) * 12 + (month - selected.month());
+    if (monthsAway == 0)
+        return;
+    if (const auto onThePage = dating::add(dating::Interval::Month, monthsAway, selectedDate()))
+        selectDate(*onThePage);
 }
 
 dating::Date Form2::selectedDate() const

@@ -39,6 +39,7 @@ private:
     void cmdOKClicked();
     void Command3Clicked();
     void Calendar1AfterUpdate();
+    void Calendar1PageChanged(int year, int month);
 
     dating::Date selectedDate() const;
     void selectDate(dating::Date date);

@@ -337,30 +337,66 @@ void TestDatePicker::keysReachTheDialogWhereverTheFocusIs()
 
 void TestDatePicker::calendarGestures_data()
 {
-    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("fieldText");
+    QTest::addColumn<QString>("gesture");
     QTest::addColumn<QDate>("selected");
 
-    QTest::newRow("right arrow") << int(Qt::Key_Right) << qdate(2026, 3, 1);
-    QTest::newRow("left arrow") << int(Qt::Key_Left) << qdate(2026, 2, 27);
-    QTest::newRow("down arrow") << int(Qt::Key_Down) << qdate(2026, 3, 7);
-    QTest::newRow("page down") << int(Qt::Key_PageDown) << qdate(2026, 3, 28);
+    QTest::newRow("right arrow") << "28/02/2026"
+                                 << "Right" << qdate(2026, 3, 1);
+    QTest::newRow("left arrow") << "28/02/2026"
+                                << "Left" << qdate(2026, 2, 27);
+    QTest::newRow("down arrow") << "28/02/2026"
+                                << "Down" << qdate(2026, 3, 7);
+    QTest::newRow("page down") << "28/02/2026"
+                               << "PageDown" << qdate(2026, 3, 28);
+    QTest::newRow("click on the 20th") << "28/02/2026"
+                                       << "click 20" << qdate(2026, 2, 20);
+    QTest::newRow("next month button from 31 January") << "31/01/2026"
+                                                       << "next month" << qdate(2026, 2, 28);
+    QTest::newRow("previous month button") << "15/01/2026"
+                                           << "previous month" << qdate(2025, 12, 15);
+    QTest::newRow("year typed, then Enter") << "15/03/2026"
+                                            << "year 2027" << qdate(2027, 3, 15);
 }
 
-// The calendar's own keys still work, and a change made there shows in the title bar.
+// The calendar's own gestures still work, the selected day stays on the month shown, and a
+// change made there shows in the title bar.
 void TestDatePicker::calendarGestures()
 {
-    QFETCH(int, key);
+    QFETCH(QString, fieldText);
+    QFETCH(QString, gesture);
     QFETCH(QDate, selected);
 
-    const auto picker = showPicker(QStringLiteral("dateDR"), QStringLiteral("28/02/2026"));
+    const auto picker = showPicker(QStringLiteral("dateDR"), fieldText);
+    QCalendarWidget *calendar = calendarOf(picker.get());
     QTest::qWait(50);
     QCOMPARE(picker->windowTitle(), QStringLiteral("Dernières Règles"));
     QCOMPARE(keyTarget(picker.get()), dayGrid(picker.get()));
-    QTest::keyClick(keyTarget(picker.get()), Qt::Key(key));
-    QCOMPARE(calendarOf(picker.get())->selectedDate(), selected);
+    const QMap<QString, Qt::Key> keys { { "Right", Qt::Key_Right }, { "Left", Qt::Key_Left },
+        { "Down", Qt::Key_Down }, { "PageDown", Qt::Key_PageDown } };
+    if (keys.contains(gesture)) {
+        QTest::keyClick(keyTarget(picker.get()), keys.value(gesture));
+    } else if (gesture == QLatin1String("click 20")) {
+        QTest::mouseClick(dayGrid(picker.get())->viewport(), Qt::LeftButton, {}, dayCentre(picker.get(), 20));
+    } else if (gesture.endsWith(QLatin1String("month"))) {
+        const bool next = gesture.startsWith(QLatin1String("next"));
+        auto *arrow
+            = calendar->findChild<QWidget *>(next ? "qt_calendar_nextmonth" : "qt_calendar_prevmonth");
+        QTest::mouseClick(arrow, Qt::LeftButton);
+    } else {
+        QTest::mouseClick(calendar->findChild<QWidget *>("qt_calendar_yearbutton"), Qt::LeftButton);
+        QWidget *yearEditor = keyTarget(picker.get());
+        QTest::keyClick(yearEditor, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(yearEditor, gesture.mid(5));
+        QTest::keyClick(yearEditor, Qt::Key_Return);
+    }
+    QCOMPARE(calendar->selectedDate(), selected);
+    QCOMPARE(QDate(calendar->yearShown(), calendar->monthShown(), selected.day()), selected);
     QCOMPARE(picker->windowTitle(),
         QString::fromStdString(
             dating::longDate(ymd(selected.year(), unsigned(selected.month()), unsigned(selected.day())))));
+    QVERIFY(picker->isVisible());
+    QCOMPARE(m_window->dateDR->text(), QString());
 }
 
 void TestDatePicker::todayButton()
