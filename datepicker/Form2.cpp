@@ -84,7 +84,15 @@ Form2::Form2(QWidget *mainWindow, const dating::Clock &clock)
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
         | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(formgeometry::rect(0, 0, clientWidth, clientHeight).size());
+    createControls();
+    placeControls();
+    connectHandlers();
+    watchKeys();
+    load();
+}
 
+void Form2::createControls()
+{
     m_Command3 = new QPushButton(this);
     m_Command2 = new QPushButton(texts::cancelCaption, this);
     m_cmdOK = new QPushButton(texts::okCaption, this);
@@ -109,7 +117,7 @@ Form2::Form2(QWidget *mainWindow, const dating::Clock &clock)
     m_Calendar1->setDateRange(
         toQDate(dating::Date { dating::firstSupportedYear, std::chrono::January, std::chrono::day { 1 } }),
         toQDate(dating::Date { dating::lastSupportedYear, std::chrono::December, std::chrono::day { 31 } }));
-    // The calendar's fonts of the original design: regular days, bold day names and title.
+    // The fonts the form gives its calendar: regular days, bold day names and title.
     m_Calendar1->setFont(formgeometry::font(QStringLiteral("MS Sans Serif"), 8.25, false));
     QTextCharFormat dayNames = m_Calendar1->headerTextFormat();
     dayNames.setFont(formgeometry::font(QStringLiteral("MS Sans Serif"), 8.25, true));
@@ -124,7 +132,10 @@ Form2::Form2(QWidget *mainWindow, const dating::Clock &clock)
     calendarColours.setColor(QPalette::Window, calendarBackground);
     m_Calendar1->setPalette(calendarColours);
     m_Calendar1->setAutoFillBackground(true);
+}
 
+void Form2::placeControls()
+{
     m_Command3->setObjectName(QStringLiteral("Command3"));
     m_Command2->setObjectName(QStringLiteral("Command2"));
     m_cmdOK->setObjectName(QStringLiteral("cmdOK"));
@@ -138,7 +149,10 @@ Form2::Form2(QWidget *mainWindow, const dating::Clock &clock)
     setTabOrder(m_Calendar1, m_cmdOK);
     setTabOrder(m_cmdOK, m_Command2);
     setTabOrder(m_Command2, m_Command3);
+}
 
+void Form2::connectHandlers()
+{
     connect(m_cmdOK, &QPushButton::clicked, this, &Form2::cmdOKClicked);
     connect(m_Command2, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_Command3, &QPushButton::clicked, this, &Form2::Command3Clicked);
@@ -147,13 +161,14 @@ Form2::Form2(QWidget *mainWindow, const dating::Clock &clock)
     connect(m_Calendar1, &QCalendarWidget::currentPageChanged, this, &Form2::Calendar1PageChanged);
     // A double click on a day, or Enter on the calendar, presses OK.
     connect(m_Calendar1, &QCalendarWidget::activated, m_cmdOK, &QPushButton::click);
+}
 
+void Form2::watchKeys()
+{
     // Key preview: the dialog's handler sees every typed character first, wherever the focus is.
     installEventFilter(this);
     for (QWidget *child : findChildren<QWidget *>())
         child->installEventFilter(this);
-
-    load();
 }
 
 void Form2::load()

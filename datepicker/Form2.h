@@ -32,6 +32,10 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void createControls();
+    void placeControls();
+    void connectHandlers();
+    void watchKeys();
     void load();
     void centreOnScreen();
 
