@@ -1,5 +1,6 @@
 #include "form1.h"
 
+#include "datepicker/Form2.h"
 #include "datepicker/formgeometry.h"
 #include "dating/rules.h"
 #include "layout.h"
@@ -290,7 +291,8 @@ void form1::entryFieldMousePressed(QLineEdit *field, const QMouseEvent *event)
 
 void form1::entryFieldDoubleClicked(QLineEdit *field)
 {
-    Q_UNUSED(field);
+    openDatePicker(this, field == m_dateDR ? texts::captionPickerDR : texts::captionPickerDG,
+        field->objectName(), m_clock);
 }
 
 void form1::scrollBarChanged(QScrollBar *bar, QLineEdit *field)

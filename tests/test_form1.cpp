@@ -3,6 +3,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
@@ -106,6 +107,8 @@ private slots:
     void weeksListFollowsTheCount_data();
     void weeksListFollowsTheCount();
     void deliveryBox();
+    void doubleClickOpensThePickerOnTheFieldsDate_data();
+    void doubleClickOpensThePickerOnTheFieldsDate();
 
 private:
     template<class Widget> Widget *child(const char *name) const
@@ -539,6 +542,40 @@ void TestForm1::deliveryBox()
     QTest::mouseDClick(child<QLineEdit>("dateAP"), Qt::LeftButton);
     QCOMPARE(box->title, QStringLiteral("Date Prévisible de l'Accouchement"));
     QCOMPARE(box->text, QStringLiteral("mardi 15 décembre 2026"));
+}
+
+void TestForm1::doubleClickOpensThePickerOnTheFieldsDate_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("date");
+    QTest::newRow("last period") << "dateDR"
+                                 << "Dernières Règles"
+                                 << "27/10/2026";
+    QTest::newRow("conception") << "dateDG"
+                                << "Début de Grossesse"
+                                << "10/11/2026";
+}
+
+void TestForm1::doubleClickOpensThePickerOnTheFieldsDate()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, caption);
+    QFETCH(QString, date);
+    QString seenCaption;
+    QDate seenDate;
+    QTimer::singleShot(0, [&] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        QVERIFY(dialog);
+        seenCaption = dialog->windowTitle();
+        seenDate = dialog->findChild<QCalendarWidget *>(QStringLiteral("Calendar1"))->selectedDate();
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    });
+    QTest::mouseDClick(child<QLineEdit>(field.toLatin1().constData()), Qt::LeftButton);
+    QCOMPARE(seenCaption, caption);
+    QCOMPARE(seenDate.toString(QStringLiteral("dd/MM/yyyy")), date);
+    QCOMPARE(text(field.toLatin1().constData()), date);
+    QVERIFY(!QApplication::activeModalWidget());
 }
 
 QTEST_MAIN(TestForm1)
