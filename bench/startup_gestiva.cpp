@@ -1,0 +1,16 @@
+#include "firstpaint.h"
+#include "mainwindow/form1.h"
+#include "notes/systemclock.h"
+
+#include <QApplication>
+
+// The calendar's start-up as the program does it, ending after the window's first paint.
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    const notes::SystemClock clock;
+    form1 window(clock);
+    const QuitAfterFirstPaint quit(&window);
+    window.show();
+    return app.exec();
+}
