@@ -90,8 +90,12 @@ const ScheduleLabels &scheduleLabels()
         ScheduleLabels l;
         l.listeCONGES0 = { "15j patho", "6s prénat.", "10s postnat." };
         l.listeUS0 = { "1° Trim.(12sa)", "2° Trim.(22sa)", "3° Trim.(32sa)" };
-        for (int k = 1; k <= 9; ++k)
-            l.listePN0.push_back(" " + std::to_string(k) + "° mois");
+        for (int k = 1; k <= 9; ++k) {
+            std::string month = " ";
+            month += std::to_string(k);
+            month += "° mois";
+            l.listePN0.push_back(std::move(month));
+        }
         l.listeBIO0 = { "HT21    (16sa)", "O'Sull. (26sa)" };
         return l;
     }();
