@@ -1,0 +1,410 @@
+#include "notes/ecrireini.h"
+#include "notes/notes.h"
+
+#include "fixedclock.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <atomic>
+#include <sys/stat.h>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// 8 December 2026 at 14:05:09: the stamp is "[08/12/2026]" and "14:05:09=".
+const FixedClock pressTime(tuesdayAfternoon);
+
+// Records the editor launches instead of starting anything.
+class RecordingPlatform final : public notes::Platform
+{
+public:
+    QString perUserDataDirectory() const override { return {}; }
+    bool openInEditor(const QString &path, std::optional<notes::TextPosition> caret) const override
+    {
+        m_paths << path;
+        m_caret = caret;
+        return m_editorStarts;
+    }
+
+    bool m_editorStarts = true;
+    mutable QStringList m_paths;
+    mutable std::optional<notes::TextPosition> m_caret;
+};
+
+QByteArray contentOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(content), content.size());
+}
+
+} // namespace
+
+class TestNotes : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void stampKeepsEveryOtherByte_data();
+    void stampKeepsEveryOtherByte();
+    void caretGoesToTheEndOfText();
+    void sameSecondTwiceChangesNothing();
+    void ecrireIniValueAndDefault_data();
+    void ecrireIniValueAndDefault();
+    void ecrireIniDefaultFile();
+    void ecrireIniRefusesTextsItCannotWriteBack_data();
+    void ecrireIniRefusesTextsItCannotWriteBack();
+    void unwritableJournal_data();
+    void unwritableJournal();
+    void insertionKeepsPermissionsAndLeavesNoTemporaryFile();
+    void simultaneousStampsAreAllKept_data();
+    void simultaneousStampsAreAllKept();
+    void journalPath_data();
+    void journalPath();
+    void noEditorAnywhere();
+
+private:
+    QTemporaryDir m_home;
+};
+
+void TestNotes::initTestCase()
+{
+    // Before anything asks GIO: a desktop with no text editor at all, and nothing on PATH.
+    QVERIFY(m_home.isValid());
+    for (const char *variable :
+        { "HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_DATA_DIRS", "XDG_CONFIG_DIRS" })
+        qputenv(variable, QFile::encodeName(m_home.path()));
+    qputenv("PATH", QFile::encodeName(m_home.filePath(QStringLiteral("no-programs"))));
+    qunsetenv("windir");
+}
+
+void TestNotes::stampKeepsEveryOtherByte_data()
+{
+    QTest::addColumn<QByteArray>("before"); // a null array: no journal yet
+    QTest::addColumn<QByteArray>("after");
+
+    const QByteArray stamp = "[08/12/2026]\n14:05:09=\n";
+    QTest::newRow("no journal") << QByteArray() << stamp;
+    QTest::newRow("empty journal") << QByteArray("") << stamp;
+    QTest::newRow("yesterday last") << QByteArray("[07/12/2026]\n09:00:00=\nvu Mme A.\n")
+                                    << "[07/12/2026]\n09:00:00=\nvu Mme A.\n" + stamp;
+    QTest::newRow("no final line break")
+        << QByteArray("[07/12/2026]\nvu Mme A.") << "[07/12/2026]\nvu Mme A.\n" + stamp;
+    QTest::newRow("today last, note under the first stamp")
+        << QByteArray("[08/12/2026]\n10:00:00=\nrappeler le labo\n")
+        << QByteArray("[08/12/2026]\n10:00:00=\nrappeler le labo\n14:05:09=\n");
+    QTest::newRow("today last, note without line break") << QByteArray(
+        "[08/12/2026]\n10:00:00=\nrappeler") << QByteArray("[08/12/2026]\n10:00:00=\nrappeler\n14:05:09=\n");
+    QTest::newRow("today last, blank lines after the note")
+        << QByteArray("[08/12/2026]\n10:00:00=\nnote\n\n  \n")
+        << QByteArray("[08/12/2026]\n10:00:00=\nnote\n14:05:09=\n\n  \n");
+    QTest::newRow("today in the middle")
+        << QByteArray("[08/12/2026]\n10:00:00=\nnote\n\n\n[09/12/2026]\nplus tard\n")
+        << QByteArray("[08/12/2026]\n10:00:00=\nnote\n14:05:09=\n\n\n[09/12/2026]\nplus tard\n");
+    QTest::newRow("header with spaces and other case")
+        << QByteArray("  [ 08/12/2026 ]  \nnote\n[Suite]\n")
+        << QByteArray("  [ 08/12/2026 ]  \nnote\n14:05:09=\n[Suite]\n");
+    QTest::newRow("same key in another day only")
+        << QByteArray("[07/12/2026]\n14:05:09=\n") << "[07/12/2026]\n14:05:09=\n" + stamp;
+    QTest::newRow("CR LF, new section")
+        << QByteArray("[07/12/2026]\r\nvu Mme A.\r\n")
+        << QByteArray("[07/12/2026]\r\nvu Mme A.\r\n[08/12/2026]\r\n14:05:09=\r\n");
+    QTest::newRow("CR LF, today in the middle")
+        << QByteArray("[08/12/2026]\r\nnote\r\n\r\n[09/12/2026]\r\n")
+        << QByteArray("[08/12/2026]\r\nnote\r\n14:05:09=\r\n\r\n[09/12/2026]\r\n");
+    QTest::newRow("CR LF without final line break")
+        << QByteArray("[08/12/2026]\r\nnote") << QByteArray("[08/12/2026]\r\nnote\r\n14:05:09=\r\n");
+    QTest::newRow("Latin-1 and UTF-8 bytes")
+        << QByteArray("[08/12/2026]\nd\xe9j\xe0 vu, \xc3\xa9t\xc3\xa9 \xff\n\n[09/12/2026]\n\xe9\n")
+        << QByteArray(
+               "[08/12/2026]\nd\xe9j\xe0 vu, \xc3\xa9t\xc3\xa9 \xff\n14:05:09=\n\n[09/12/2026]\n\xe9\n");
+    QTest::newRow("a value already there is emptied") << QByteArray("[08/12/2026]\n14:05:09 = ancien\nnote\n")
+                                                      << QByteArray("[08/12/2026]\n14:05:09 =\nnote\n");
+}
+
+void TestNotes::stampKeepsEveryOtherByte()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, after);
+    const QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("gestiva.txt"));
+    if (!before.isNull())
+        writeFile(path, before);
+
+    RecordingPlatform platform;
+    QCOMPARE(notes::OuvrirNotes(path, pressTime, platform), QString());
+    QCOMPARE(contentOf(path), after);
+    QCOMPARE(platform.m_paths, QStringList { path });
+}
+
+void TestNotes::caretGoesToTheEndOfText()
+{
+    const QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("gestiva.txt"));
+    RecordingPlatform platform;
+
+    notes::OuvrirNotes(path, pressTime, platform);
+    QVERIFY(platform.m_caret);
+    QCOMPARE(platform.m_caret->line, 3); // the empty line below "14:05:09="
+    QCOMPARE(platform.m_caret->column, 1);
+
+    // Stamped in the middle, the text ends with the user's last line, here without a line break.
+    writeFile(path, "[08/12/2026]\nnote\n[09/12/2026]\n\xc3\xa9t\xc3\xa9");
+    notes::OuvrirNotes(path, pressTime, platform);
+    QCOMPARE(platform.m_caret->line, 5);
+    QCOMPARE(platform.m_caret->column, 4);
+}
+
+void TestNotes::sameSecondTwiceChangesNothing()
+{
+    const QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("gestiva.txt"));
+    RecordingPlatform platform;
+    QCOMPARE(notes::OuvrirNotes(path, pressTime, platform), QString());
+    const QByteArray once = contentOf(path);
+    QCOMPARE(notes::OuvrirNotes(path, pressTime, platform), QString());
+    QCOMPARE(contentOf(path), once);
+    QCOMPARE(platform.m_paths.size(), 2);
+}
+
+void TestNotes::ecrireIniValueAndDefault_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<std::optional<QString>>("defaultValue");
+    QTest::addColumn<QByteArray>("line");
+
+    QTest::newRow("value") << QStringLiteral("v") << std::optional<QString>() << QByteArray("k=v");
+    QTest::newRow("value over default")
+        << QStringLiteral("v") << std::optional<QString>(QStringLiteral("d")) << QByteArray("k=v");
+    QTest::newRow("empty value, default")
+        << QString() << std::optional<QString>(QStringLiteral("d")) << QByteArray("k=d");
+    QTest::newRow("empty value, no default") << QString() << std::optional<QString>() << QByteArray("k=");
+    QTest::newRow("empty value, empty default")
+        << QString() << std::optional<QString>(QString()) << QByteArray("k=");
+}
+
+void TestNotes::ecrireIniValueAndDefault()
+{
+    QFETCH(QString, value);
+    QFETCH(std::optional<QString>, defaultValue);
+    QFETCH(QByteArray, line);
+    const QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("profil.ini"));
+
+    const QString section = QStringLiteral("s");
+    const QString key = QStringLiteral("k");
+    QVERIFY(notes::EcrireIni(section, key, value, path, defaultValue) != 0);
+    QCOMPARE(contentOf(path), "[s]\n" + line + '\n');
+    QCOMPARE(section, QStringLiteral("s"));
+    QCOMPARE(key, QStringLiteral("k"));
+}
+
+void TestNotes::ecrireIniDefaultFile()
+{
+    const QTemporaryDir windir;
+    qputenv("windir", QFile::encodeName(windir.path()));
+    const qint32 result = notes::EcrireIni(QStringLiteral("s"), QStringLiteral("k"), QStringLiteral("v"));
+    qunsetenv("windir");
+    QVERIFY(result != 0);
+    QCOMPARE(contentOf(windir.filePath(QStringLiteral("gestiva.INI"))), QByteArray("[s]\nk=v\n"));
+    QCOMPARE(QDir(windir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { "gestiva.INI" });
+}
+
+void TestNotes::ecrireIniRefusesTextsItCannotWriteBack_data()
+{
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("value");
+
+    QTest::newRow("empty section") << QString() << QStringLiteral("k") << QString();
+    QTest::newRow("blank key") << QStringLiteral("s") << QStringLiteral("  ") << QString();
+    QTest::newRow("line break in section") << QStringLiteral("a\nb") << QStringLiteral("k") << QString();
+    QTest::newRow("line break in key") << QStringLiteral("s") << QStringLiteral("a\rb") << QString();
+    QTest::newRow("line break in value")
+        << QStringLiteral("s") << QStringLiteral("k") << QStringLiteral("[s]\nk");
+    QTest::newRow("bracket in section") << QStringLiteral("a]b") << QStringLiteral("k") << QString();
+    QTest::newRow("equals in key") << QStringLiteral("s") << QStringLiteral("a=b") << QString();
+}
+
+void TestNotes::ecrireIniRefusesTextsItCannotWriteBack()
+{
+    QFETCH(QString, section);
+    QFETCH(QString, key);
+    QFETCH(QString, value);
+    const QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("profil.ini"));
+    writeFile(path, "[s]\nnote\n");
+
+    QCOMPARE(notes::EcrireIni(section, key, value, path), 0);
+    QCOMPARE(contentOf(path), QByteArray("[s]\nnote\n"));
+}
+
+void TestNotes::unwritableJournal_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("editorOpens");
+
+    QTest::newRow("read-only file") << QStringLiteral("read-only") << true;
+    QTest::newRow("directory in place of the file") << QStringLiteral("directory") << false;
+    QTest::newRow("missing directory") << QStringLiteral("missing") << false;
+    QTest::newRow("named pipe in place of the file") << QStringLiteral("fifo") << false;
+}
+
+void TestNotes::unwritableJournal()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, editorOpens);
+    const QTemporaryDir dir;
+    QString path = dir.filePath(QStringLiteral("gestiva.txt"));
+    const QByteArray before = "[07/12/2026]\nnote\n";
+    if (kind == u"read-only") {
+        writeFile(path, before);
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    } else if (kind == u"directory") {
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("gestiva.txt")));
+    } else if (kind == u"missing") {
+        path = dir.filePath(QStringLiteral("absent/gestiva.txt"));
+    } else {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+    }
+    const QStringList entries
+        = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+
+    QCOMPARE(notes::EcrireIni(QStringLiteral("08/12/2026"), QStringLiteral("14:05:09"), QString(), path), 0);
+    RecordingPlatform platform;
+    const QString message = notes::OuvrirNotes(path, pressTime, platform);
+
+    QVERIFY2(message.contains(path), qPrintable(message));
+    QCOMPARE(platform.m_paths.size(), editorOpens ? 1 : 0);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), entries);
+    if (kind == u"read-only")
+        QCOMPARE(contentOf(path), before);
+    if (kind == u"directory")
+        QVERIFY(QFileInfo(path).isDir());
+}
+
+void TestNotes::insertionKeepsPermissionsAndLeavesNoTemporaryFile()
+{
+    const QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("gestiva.txt"));
+    writeFile(path, "[08/12/2026]\nnote\n\n[09/12/2026]\n");
+    QCOMPARE(::chmod(QFile::encodeName(path).constData(), 0640), 0);
+    // A journal reached through a link stays a link.
+    const QString link = dir.filePath(QStringLiteral("lien.txt"));
+    QVERIFY(QFile::link(path, link));
+
+    RecordingPlatform platform;
+    QCOMPARE(notes::OuvrirNotes(link, pressTime, platform), QString());
+
+    QCOMPARE(contentOf(path), QByteArray("[08/12/2026]\nnote\n14:05:09=\n\n[09/12/2026]\n"));
+    struct stat status
+    {
+    };
+    QCOMPARE(::stat(QFile::encodeName(path).constData(), &status), 0);
+    QCOMPARE(status.st_mode & 07777, mode_t(0640));
+    QVERIFY(QFileInfo(link).isSymLink());
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+        (QStringList { "gestiva.txt", "lien.txt" }));
+}
+
+void TestNotes::simultaneousStampsAreAllKept_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::newRow("new section at the end") << QByteArray("[07/12/2026]\n");
+    QTest::newRow("section in the middle") << QByteArray("[s]\nnote\n\n[07/12/2026]\n");
+}
+
+// Two copies of the program pressing Notes at once, played by threads with their own files.
+void TestNotes::simultaneousStampsAreAllKept()
+{
+    QFETCH(QByteArray, before);
+    const QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("gestiva.txt"));
+    writeFile(path, before);
+
+    constexpr int writers = 4;
+    constexpr int stampsEach = 25;
+    std::vector<std::thread> threads;
+    std::atomic<int> failures = 0;
+    for (int writer = 0; writer < writers; ++writer) {
+        threads.emplace_back([&, writer] {
+            for (int stamp = 0; stamp < stampsEach; ++stamp) {
+                const QString key = QStringLiteral("%1-%2").arg(writer).arg(stamp);
+                if (notes::EcrireIni(QStringLiteral("s"), key, QString(), path) == 0)
+                    ++failures;
+            }
+        });
+    }
+    for (std::thread &thread : threads)
+        thread.join();
+
+    QCOMPARE(failures.load(), 0);
+    const QByteArray after = contentOf(path);
+    QCOMPARE(after.count("[s]\n"), 1);
+    for (int writer = 0; writer < writers; ++writer) {
+        for (int stamp = 0; stamp < stampsEach; ++stamp)
+            QVERIFY(after.contains(QStringLiteral("\n%1-%2=\n").arg(writer).arg(stamp).toLatin1()));
+    }
+    QCOMPARE(after.count('\n'), before.count('\n') + writers * stampsEach + (before.contains("[s]") ? 0 : 1));
+}
+
+void TestNotes::journalPath_data()
+{
+    QTest::addColumn<std::optional<QByteArray>>("windir");
+    QTest::addColumn<QString>("expected"); // relative to the data home when not absolute
+
+    QTest::newRow("windir set") << std::optional<QByteArray>("/srv/Windows")
+                                << QStringLiteral("/srv/Windows/gestiva.txt");
+    QTest::newRow("windir with a final slash")
+        << std::optional<QByteArray>("/srv/Windows/") << QStringLiteral("/srv/Windows/gestiva.txt");
+    QTest::newRow("windir empty") << std::optional<QByteArray>("") << QStringLiteral("gestiva/gestiva.txt");
+    QTest::newRow("windir unset") << std::optional<QByteArray>() << QStringLiteral("gestiva/gestiva.txt");
+}
+
+void TestNotes::journalPath()
+{
+    QFETCH(std::optional<QByteArray>, windir);
+    QFETCH(QString, expected);
+    const QTemporaryDir dataHome;
+    const QByteArray savedDataHome = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
+    if (windir)
+        qputenv("windir", *windir);
+    else
+        qunsetenv("windir");
+
+    const QString path = notes::journalPath();
+    qunsetenv("windir");
+    qputenv("XDG_DATA_HOME", savedDataHome);
+
+    if (QDir::isAbsolutePath(expected)) {
+        QCOMPARE(path, expected);
+    } else {
+        QCOMPARE(path, dataHome.filePath(expected));
+        QVERIFY(QFileInfo(path).dir().exists());
+    }
+}
+
+void TestNotes::noEditorAnywhere()
+{
+    const QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("gestiva.txt"));
+    const QString message = notes::OuvrirNotes(path, pressTime);
+    QCOMPARE(contentOf(path), QByteArray("[08/12/2026]\n14:05:09=\n"));
+    QVERIFY2(message.contains(path) && message.contains(QStringLiteral("éditeur")), qPrintable(message));
+}
+
+QTEST_GUILESS_MAIN(TestNotes)
+#include "test_notes.moc"
