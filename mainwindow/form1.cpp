@@ -4,6 +4,7 @@
 #include "datepicker/formgeometry.h"
 #include "dating/rules.h"
 #include "layout.h"
+#include "notes/notes.h"
 #include "texts.h"
 
 #include <QGuiApplication>
@@ -378,7 +379,11 @@ void form1::helpClicked()
 }
 
 void form1::notesClicked()
-{ }
+{
+    const QString problem = notes::OuvrirNotes(notes::journalPath(), m_clock);
+    if (!problem.isEmpty())
+        setMessage(problem);
+}
 
 QString form1::hoverText(const QObject *watched) const
 {

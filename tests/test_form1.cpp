@@ -4,7 +4,9 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QCalendarWidget>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -13,6 +15,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QStyleOptionSlider>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -79,6 +82,7 @@ class TestForm1 : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
 
@@ -107,6 +111,7 @@ private slots:
     void weeksListFollowsTheCount_data();
     void weeksListFollowsTheCount();
     void deliveryBox();
+    void notesThatCannotBeWrittenSaySo();
     void doubleClickOpensThePickerOnTheFieldsDate_data();
     void doubleClickOpensThePickerOnTheFieldsDate();
 
@@ -121,7 +126,17 @@ private:
 
     std::unique_ptr<FixedClock> m_clock;
     std::unique_ptr<form1> m_window;
+    QTemporaryDir m_windows;
 };
+
+void TestForm1::initTestCase()
+{
+    // The Notes button must never touch a real journal nor start a real editor: a directory
+    // in the journal's place leaves nothing to stamp and nothing to open.
+    QVERIFY(m_windows.isValid());
+    QVERIFY(QDir().mkdir(m_windows.filePath(QStringLiteral("gestiva.txt"))));
+    qputenv("windir", QFile::encodeName(m_windows.path()));
+}
 
 void TestForm1::init()
 {
@@ -576,6 +591,15 @@ void TestForm1::doubleClickOpensThePickerOnTheFieldsDate()
     QCOMPARE(seenDate.toString(QStringLiteral("dd/MM/yyyy")), date);
     QCOMPARE(text(field.toLatin1().constData()), date);
     QVERIFY(!QApplication::activeModalWidget());
+}
+
+void TestForm1::notesThatCannotBeWrittenSaySo()
+{
+    const QString journal = m_windows.filePath(QStringLiteral("gestiva.txt"));
+    QTest::keyClick(m_window.get(), Qt::Key_T, Qt::AltModifier);
+    QTRY_VERIFY(child<QLabel>("msg")->text().contains(journal));
+    QVERIFY(QFileInfo(journal).isDir());
+    QVERIFY(QDir(journal).isEmpty());
 }
 
 QTEST_MAIN(TestForm1)

@@ -27,8 +27,10 @@ fail()
     exit 1
 }
 
+PASSED=0
 pass()
 {
+    PASSED=$((PASSED + 1))
     echo "PASS: $*"
 }
 
@@ -120,13 +122,19 @@ wait_for 5 find_window 'Début de Grossesse' || fail "the date picker did not op
 PICKER="$WINDOW"
 pass "the date picker opened"
 xdotool windowfocus --sync "$PICKER"
+# Any letter spells the selected date out in the title: DG is DR 01/03/2026 plus two weeks.
+xdotool type x
+wait_for 5 find_window '^dimanche 15 mars 2026$' || fail "the picker does not show 15/03/2026: '$(xdotool getwindowname "$PICKER")'"
+pass "the picker opened on the conception date derived from the typed last period"
 xdotool key Escape
-picker_closed() { ! xdotool search --onlyvisible --name 'Début de Grossesse' >/dev/null 2>&1; }
+picker_closed() { ! xwininfo -id "$PICKER" 2>/dev/null | grep -q IsViewable; }
 wait_for 5 picker_closed || fail "Esc did not close the date picker"
 kill -0 "$APP_PID" 2>/dev/null || fail "the program ended with the date picker"
 pass "Esc closed the date picker and the program runs on"
 
-import -window root "$OUT/e2e-main-window.png" 2>/dev/null && pass "screenshot in $OUT/e2e-main-window.png"
+GEOMETRY=$(xdotool getwindowgeometry --shell "$MAIN" | awk -F= '/WIDTH/{w=$2}/HEIGHT/{h=$2}/^X/{x=$2}/^Y/{y=$2}END{print w"x"h"+"x"+"y}')
+import -window root -crop "$GEOMETRY" +repage "$OUT/e2e-main-window.png" 2>/dev/null \
+    && pass "screenshot in $OUT/e2e-main-window.png"
 
 # Alt+Q ends the program with status 0.
 xdotool windowfocus --sync "$MAIN"
@@ -137,4 +145,4 @@ STATUS=$?
 APP_PID=""
 [ "$STATUS" -eq 0 ] || fail "the program ended with status $STATUS"
 pass "Alt+Q ended the program with status 0"
-echo "5 passed, 0 failed"
+echo "$PASSED passed, 0 failed"
