@@ -24,6 +24,11 @@ const QString help = QStringLiteral("Utilisez les Flèches pour Changer les Jour
                                     "La Touche ETOILE pour retrouver Aujourd'hui");
 const QString tagDR = QStringLiteral("dateDR");
 const QString tagDG = QStringLiteral("dateDG");
+const QString nameCalendar = QStringLiteral("Calendrier");
+const QString nameOk = QStringLiteral("Valider la date");
+const QString nameCancel = QStringLiteral("Annuler");
+const QString nameToday = QStringLiteral("Aujourd'hui");
+const QString nameHelp = QStringLiteral("Aide");
 } // namespace texts
 
 struct Placement
@@ -86,9 +91,20 @@ Form2::Form2(QWidget *mainWindow, const dating::Clock &clock)
     setFixedSize(formgeometry::rect(0, 0, clientWidth, clientHeight).size());
     createControls();
     placeControls();
+    nameForScreenReaders();
     connectHandlers();
     watchKeys();
     load();
+}
+
+void Form2::nameForScreenReaders()
+{
+    m_Calendar1->setAccessibleName(texts::nameCalendar);
+    m_Calendar1->setAccessibleDescription(texts::help);
+    m_cmdOK->setAccessibleName(texts::nameOk);
+    m_Command2->setAccessibleName(texts::nameCancel);
+    m_Command3->setAccessibleName(texts::nameToday);
+    m_Label1->setAccessibleName(texts::nameHelp);
 }
 
 void Form2::createControls()

@@ -34,6 +34,7 @@ protected:
 private:
     void createControls();
     void placeControls();
+    void nameForScreenReaders();
     void connectHandlers();
     void watchKeys();
     void load();

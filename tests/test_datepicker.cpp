@@ -2,6 +2,7 @@
 #include "fixedclock.h"
 #include "mainwindow/form1.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QLabel>
@@ -166,6 +167,7 @@ private slots:
     void unknownTagWritesNothing();
 
     void layout();
+    void accessibleNames();
     void tabGoesRoundInOrder();
     void everyCaptionFits();
 
@@ -586,6 +588,21 @@ void TestDatePicker::layout()
     QCOMPARE(
         grid->data(grid->index(0, 0)).toString(), QLocale(QLocale::French).dayName(1, QLocale::ShortFormat));
     QCOMPARE(grid->columnCount(), 7);
+}
+
+void TestDatePicker::accessibleNames()
+{
+    const auto picker = showPicker(QStringLiteral("dateDR"), QStringLiteral("28/02/2026"));
+    const auto accessible = [&picker](const char *name, QAccessible::Text what) {
+        QWidget *widget = picker->findChild<QWidget *>(QString::fromLatin1(name));
+        return QAccessible::queryAccessibleInterface(widget)->text(what);
+    };
+    QCOMPARE(accessible("Calendar1", QAccessible::Name), QStringLiteral("Calendrier"));
+    QVERIFY(
+        accessible("Calendar1", QAccessible::Description).startsWith(QStringLiteral("Utilisez les Flèches")));
+    QCOMPARE(accessible("cmdOK", QAccessible::Name), QStringLiteral("Valider la date"));
+    QCOMPARE(accessible("Command2", QAccessible::Name), QStringLiteral("Annuler"));
+    QCOMPARE(accessible("Command3", QAccessible::Name), QStringLiteral("Aujourd'hui"));
 }
 
 void TestDatePicker::tabGoesRoundInOrder()
