@@ -83,14 +83,14 @@ bool restore(const QString &path, const QByteArray &journal)
         && file.flush() && ::fsync(file.handle()) == 0;
 }
 
-// Bytes this process has read so far, from any file.
-long long bytesRead()
+// What this process has read ("rchar") or written ("wchar") so far, in bytes, to any file.
+long long ioBytes(const char *counter)
 {
     std::ifstream io("/proc/self/io");
     std::string name;
     long long value = -1;
     while (io >> name >> value)
-        if (name == "rchar:")
+        if (name == counter)
             return value;
     return -1;
 }
@@ -172,7 +172,8 @@ void stampJournal(benchmark::State &state, const QString &path, const QByteArray
     }
     int stamps = 0;
     std::size_t mostHeldMore = 0;
-    const long long readBefore = bytesRead();
+    const long long readBefore = ioBytes("rchar:");
+    const long long writtenBefore = ioBytes("wchar:");
     for (auto _ : state) {
         const std::size_t heldBefore = heapcount::held();
         heapcount::restartPeak();
@@ -182,7 +183,8 @@ void stampJournal(benchmark::State &state, const QString &path, const QByteArray
         }
         mostHeldMore = std::max(mostHeldMore, heapcount::peak() - heldBefore);
     }
-    const long long read = bytesRead() - readBefore;
+    const long long read = ioBytes("rchar:") - readBefore;
+    const long long written = ioBytes("wchar:") - writtenBefore;
 
     QFile file(path);
     const QByteArray content = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -195,6 +197,8 @@ void stampJournal(benchmark::State &state, const QString &path, const QByteArray
     state.counters["file_reads"] = stamps > 0 ? double(read) / journalsRead : 0;
     state.counters["file_copies"]
         = double(mostHeldMore) / double(journal.size() + stamps * where.bytesPerStamp);
+    state.counters["written"] = benchmark::Counter(stamps > 0 ? double(written) / stamps : 0,
+        benchmark::Counter::kDefaults, benchmark::Counter::kIs1024);
     state.counters["heap_peak"] = benchmark::Counter(
         double(mostHeldMore), benchmark::Counter::kDefaults, benchmark::Counter::kIs1024);
 }
