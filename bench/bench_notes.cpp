@@ -195,10 +195,12 @@ void stampJournal(benchmark::State &state, const QString &path, const QByteArray
     const double journalsRead = double(stamps) * double(journal.size())
         + double(where.bytesPerStamp) * double(stamps) * double(stamps - 1) / 2;
     state.counters["file_reads"] = stamps > 0 ? double(read) / journalsRead : 0;
-    state.counters["file_copies"]
-        = double(mostHeldMore) / double(journal.size() + stamps * where.bytesPerStamp);
     state.counters["written"] = benchmark::Counter(stamps > 0 ? double(written) / stamps : 0,
         benchmark::Counter::kDefaults, benchmark::Counter::kIs1024);
+    if (!heapcount::counts())
+        return;
+    state.counters["file_copies"]
+        = double(mostHeldMore) / double(journal.size() + stamps * where.bytesPerStamp);
     state.counters["heap_peak"] = benchmark::Counter(
         double(mostHeldMore), benchmark::Counter::kDefaults, benchmark::Counter::kIs1024);
 }

@@ -19,6 +19,40 @@ namespace {
 std::atomic<std::size_t> heldBytes { 0 };
 std::atomic<std::size_t> peakBytes { 0 };
 
+} // namespace
+
+namespace heapcount {
+
+bool counts()
+{
+#ifdef __SANITIZE_ADDRESS__
+    return false;
+#else
+    return true;
+#endif
+}
+
+std::size_t held()
+{
+    return heldBytes.load(std::memory_order_relaxed);
+}
+
+std::size_t peak()
+{
+    return peakBytes.load(std::memory_order_relaxed);
+}
+
+void restartPeak()
+{
+    peakBytes.store(held(), std::memory_order_relaxed);
+}
+
+} // namespace heapcount
+
+#ifndef __SANITIZE_ADDRESS__
+
+namespace {
+
 void notePeak(std::size_t bytes)
 {
     std::size_t seen = peakBytes.load(std::memory_order_relaxed);
@@ -48,25 +82,6 @@ bool isMapped(void *block)
 }
 
 } // namespace
-
-namespace heapcount {
-
-std::size_t held()
-{
-    return heldBytes.load(std::memory_order_relaxed);
-}
-
-std::size_t peak()
-{
-    return peakBytes.load(std::memory_order_relaxed);
-}
-
-void restartPeak()
-{
-    peakBytes.store(held(), std::memory_order_relaxed);
-}
-
-} // namespace heapcount
 
 extern "C" {
 
@@ -140,3 +155,4 @@ void *reallocarray(void *block, std::size_t count, std::size_t size) noexcept
 }
 
 } // extern "C"
+#endif

@@ -7,6 +7,9 @@
 // call on to the C library's own.
 namespace heapcount {
 
+// False in a build with the address sanitizer, which keeps malloc for itself: nothing is counted.
+bool counts();
+
 // Bytes held now, counted as the allocator's usable sizes.
 std::size_t held();
 
