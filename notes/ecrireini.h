@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -15,5 +17,10 @@ namespace notes {
 qint32 EcrireIni(const QString &section, const QString &key, QString value,
     const std::optional<QString> &file = std::nullopt,
     const std::optional<QString> &defaultValue = std::nullopt);
+
+// The same write to file, telling also where the file's text ends after it, so that the Notes
+// button can place the editor's caret without reading the journal again.
+qint32 EcrireIni(
+    const QString &section, const QString &key, QString value, const QString &file, TextPosition *end);
 
 } // namespace notes

@@ -1,11 +1,11 @@
 #include "notes.h"
 
 #include "ecrireini.h"
+#include "profile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStringDecoder>
 
 namespace notes {
 
@@ -21,13 +21,7 @@ std::optional<TextPosition> endOfText(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    const QByteArray content = file.readAll();
-    const QByteArray lastLine = content.sliced(content.lastIndexOf('\n') + 1);
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    const QString decoded = utf8(lastLine);
-    // Any other 8-bit encoding has one character per byte.
-    const qsizetype characters = utf8.hasError() ? lastLine.size() : decoded.toUcs4().size();
-    return TextPosition { int(content.count('\n')) + 1, int(characters) + 1 };
+    return endOfText({ file.readAll() });
 }
 
 } // namespace
@@ -46,12 +40,13 @@ QString OuvrirNotes(const QString &path, const dating::Clock &clock, const Platf
 {
     // One reading of the clock, so that a press at midnight cannot pair one day with the next day's time.
     const dating::LocalTime now = clock.now();
+    TextPosition stampEnd;
     const bool stamped = EcrireIni(QString::fromStdString(dating::shortDate(now.date)),
-                             QString::fromStdString(dating::timeKey(now.time)), QString(), path)
+                             QString::fromStdString(dating::timeKey(now.time)), QString(), path, &stampEnd)
         != 0;
     const QFileInfo journal(path);
-    const bool opened
-        = journal.isFile() && platform.openInEditor(journal.absoluteFilePath(), endOfText(path));
+    const bool opened = journal.isFile()
+        && platform.openInEditor(journal.absoluteFilePath(), stamped ? stampEnd : endOfText(path));
     const QString shown = QDir::toNativeSeparators(path);
     if (stamped && opened)
         return QString();

@@ -1,8 +1,10 @@
 #include "profile.h"
 
+#include <QList>
+#include <QStringDecoder>
+
 #include <algorithm>
 #include <optional>
-#include <vector>
 
 namespace notes {
 
@@ -15,20 +17,14 @@ struct Line
     qsizetype end = 0; // after the line break, if any
 };
 
-std::vector<Line> splitLines(QByteArrayView content)
+// The line that starts at begin.
+Line lineAt(QByteArrayView content, qsizetype begin)
 {
-    std::vector<Line> lines;
-    qsizetype begin = 0;
-    while (begin < content.size()) {
-        const qsizetype newline = content.indexOf('\n', begin);
-        Line line { begin, newline < 0 ? content.size() : newline,
-            newline < 0 ? content.size() : newline + 1 };
-        if (line.textEnd > begin && content.at(line.textEnd - 1) == '\r')
-            --line.textEnd;
-        lines.push_back(line);
-        begin = line.end;
-    }
-    return lines;
+    const qsizetype newline = content.indexOf('\n', begin);
+    Line line { begin, newline < 0 ? content.size() : newline, newline < 0 ? content.size() : newline + 1 };
+    if (line.textEnd > begin && content.at(line.textEnd - 1) == '\r')
+        --line.textEnd;
+    return line;
 }
 
 char asciiLower(char c)
@@ -71,12 +67,8 @@ QByteArrayView lineBreakOf(QByteArrayView content, QByteArrayView newFileLineBre
 
 ProfileEdit insertAt(QByteArrayView content, qsizetype position, const QByteArray &bytes)
 {
-    if (position == content.size())
-        return { ProfileEdit::Kind::Append, bytes };
-    QByteArray whole;
-    whole.reserve(content.size() + bytes.size());
-    whole.append(content.first(position)).append(bytes).append(content.sliced(position));
-    return { ProfileEdit::Kind::Rewrite, whole };
+    const auto kind = position == content.size() ? ProfileEdit::Kind::Append : ProfileEdit::Kind::Rewrite;
+    return { kind, position, 0, bytes };
 }
 
 } // namespace
@@ -85,44 +77,69 @@ ProfileEdit planProfileWrite(QByteArrayView content, QByteArrayView section, QBy
     QByteArrayView value, QByteArrayView newFileLineBreak)
 {
     const QByteArrayView lineBreak = lineBreakOf(content, newFileLineBreak);
-    const std::vector<Line> lines = splitLines(content);
     const auto textOf
         = [&](const Line &line) { return content.sliced(line.begin, line.textEnd - line.begin); };
     const auto endsWithBreak = [&](const Line &line) { return content.at(line.end - 1) == '\n'; };
 
-    const auto header = std::find_if(lines.begin(), lines.end(), [&](const Line &line) {
+    // Lines are found one after the other as the scan goes: a table of them would cost as much
+    // memory again as the journal.
+    std::optional<Line> header;
+    for (qsizetype begin = 0; begin < content.size() && !header;) {
+        const Line line = lineAt(content, begin);
         const auto name = sectionName(textOf(line));
-        return name && sameName(*name, section.trimmed());
-    });
+        if (name && sameName(*name, section.trimmed()))
+            header = line;
+        begin = line.end;
+    }
     QByteArray keyLine = key.toByteArray();
     keyLine.append('=').append(value).append(lineBreak);
 
-    if (header == lines.end()) {
+    if (!header) {
         QByteArray added;
         if (!content.isEmpty() && !content.endsWith('\n'))
             added += lineBreak;
         added.append('[').append(section).append(']').append(lineBreak).append(keyLine);
-        return { ProfileEdit::Kind::Append, added };
+        return { ProfileEdit::Kind::Append, content.size(), 0, added };
     }
 
-    auto lastNonBlank = header;
-    for (auto line = header + 1; line != lines.end() && !sectionName(textOf(*line)); ++line) {
-        const QByteArrayView text = textOf(*line);
+    Line lastNonBlank = *header;
+    for (qsizetype begin = header->end; begin < content.size();) {
+        const Line line = lineAt(content, begin);
+        if (sectionName(textOf(line)))
+            break;
+        begin = line.end;
+        const QByteArrayView text = textOf(line);
         const auto name = keyName(text);
         if (name && sameName(*name, key.trimmed())) {
-            const qsizetype valueBegin = line->begin + text.indexOf('=') + 1;
-            if (content.sliced(valueBegin, line->textEnd - valueBegin) == value)
+            const qsizetype valueBegin = line.begin + text.indexOf('=') + 1;
+            if (content.sliced(valueBegin, line.textEnd - valueBegin) == value)
                 return {};
-            QByteArray whole = content.first(valueBegin).toByteArray();
-            whole.append(value).append(content.sliced(line->textEnd));
-            return { ProfileEdit::Kind::Rewrite, whole };
+            return { ProfileEdit::Kind::Rewrite, valueBegin, line.textEnd - valueBegin, value.toByteArray() };
         }
         if (!text.trimmed().isEmpty())
             lastNonBlank = line;
     }
 
-    const QByteArray added = endsWithBreak(*lastNonBlank) ? keyLine : lineBreak.toByteArray() + keyLine;
-    return insertAt(content, lastNonBlank->end, added);
+    const QByteArray added = endsWithBreak(lastNonBlank) ? keyLine : lineBreak.toByteArray() + keyLine;
+    return insertAt(content, lastNonBlank.end, added);
+}
+
+TextPosition endOfText(std::initializer_list<QByteArrayView> pieces)
+{
+    qsizetype lineBreaks = 0;
+    for (const QByteArrayView piece : pieces)
+        lineBreaks += std::count(piece.begin(), piece.end(), '\n');
+    QByteArray lastLine;
+    for (auto piece = std::rbegin(pieces); piece != std::rend(pieces); ++piece) {
+        const qsizetype newline = piece->lastIndexOf('\n');
+        lastLine.prepend(piece->sliced(newline + 1));
+        if (newline >= 0)
+            break;
+    }
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString decoded = utf8(lastLine);
+    const qsizetype characters = utf8.hasError() ? lastLine.size() : decoded.toUcs4().size();
+    return { int(lineBreaks) + 1, int(characters) + 1 };
 }
 
 } // namespace notes

@@ -72,18 +72,24 @@ bool writeAllAt(int fd, QByteArrayView bytes, off_t offset)
     return true;
 }
 
-std::optional<QByteArray> readAll(int fd)
+// Reads straight into one buffer of the size the file had when locked, so that the journal is
+// held once, and grows it only if the file has grown since.
+std::optional<QByteArray> readAll(int fd, off_t expectedSize)
 {
-    QByteArray content;
-    char buffer[65536];
+    QByteArray content(qsizetype(expectedSize) + 1, Qt::Uninitialized);
+    qsizetype size = 0;
     for (;;) {
-        const ssize_t got
-            = retryOnInterrupt([&] { return ::pread(fd, buffer, sizeof buffer, off_t(content.size())); });
+        if (size == content.size())
+            content.resize(size + 65536);
+        const ssize_t got = retryOnInterrupt(
+            [&] { return ::pread(fd, content.data() + size, size_t(content.size() - size), off_t(size)); });
         if (got < 0)
             return std::nullopt;
-        if (got == 0)
+        if (got == 0) {
+            content.truncate(size);
             return content;
-        content.append(buffer, got);
+        }
+        size += got;
     }
 }
 
@@ -172,7 +178,8 @@ bool appendInPlace(LockedFile &file, qsizetype oldSize, QByteArrayView bytes, co
 
 // The new content goes to a temporary file beside the journal, which then takes the journal's
 // name in one rename: a crash leaves either the old journal or the new one.
-bool replaceWhole(const struct stat &status, QByteArrayView content, const QByteArray &path)
+bool replaceWhole(
+    const struct stat &status, QByteArrayView content, const ProfileEdit &edit, const QByteArray &path)
 {
     char *resolved = ::realpath(path.constData(), nullptr);
     if (!resolved)
@@ -185,7 +192,11 @@ bool replaceWhole(const struct stat &status, QByteArrayView content, const QByte
     if (!fd.isOpen())
         return false;
     const bool sameOwner = status.st_uid == ::geteuid() && status.st_gid == ::getegid();
-    const bool written = writeAllAt(fd.get(), content, 0) && ::fchmod(fd.get(), status.st_mode & 07777) == 0
+    const QByteArrayView after = content.sliced(edit.position + edit.replaced);
+    const bool written = writeAllAt(fd.get(), content.first(edit.position), 0)
+        && writeAllAt(fd.get(), edit.bytes, off_t(edit.position))
+        && writeAllAt(fd.get(), after, off_t(edit.position + edit.bytes.size()))
+        && ::fchmod(fd.get(), status.st_mode & 07777) == 0
         && (sameOwner || ::fchown(fd.get(), status.st_uid, status.st_gid) == 0) && ::fsync(fd.get()) == 0
         && fd.close();
     if (!written || ::rename(temporary.constData(), target.constData()) != 0) {
@@ -197,7 +208,8 @@ bool replaceWhole(const struct stat &status, QByteArrayView content, const QByte
 
 } // namespace
 
-bool writeProfileString(QByteArrayView section, QByteArrayView key, QByteArrayView value, const QString &path)
+bool writeProfileString(
+    QByteArrayView section, QByteArrayView key, QByteArrayView value, const QString &path, TextPosition *end)
 {
     const QByteArray nativePath = QFile::encodeName(path);
     if (nativePath.isEmpty())
@@ -205,19 +217,28 @@ bool writeProfileString(QByteArrayView section, QByteArrayView key, QByteArrayVi
     std::optional<LockedFile> file = openLocked(nativePath);
     if (!file || (!file->created && isReadOnly(file->status)))
         return false;
-    const std::optional<QByteArray> content = readAll(file->fd.get());
+    const std::optional<QByteArray> content = readAll(file->fd.get(), file->status.st_size);
     if (!content)
         return false;
     const ProfileEdit edit = planProfileWrite(*content, section, key, value, newFileLineBreak);
+    bool written = false;
     switch (edit.kind) {
     case ProfileEdit::Kind::Unchanged:
-        return true;
+        written = true;
+        break;
     case ProfileEdit::Kind::Append:
-        return appendInPlace(*file, content->size(), edit.bytes, nativePath);
+        written = appendInPlace(*file, content->size(), edit.bytes, nativePath);
+        break;
     case ProfileEdit::Kind::Rewrite:
-        return replaceWhole(file->status, edit.bytes, nativePath);
+        written = replaceWhole(file->status, *content, edit, nativePath);
+        break;
     }
-    return false;
+    if (written && end)
+        *end = edit.kind == ProfileEdit::Kind::Unchanged
+            ? endOfText({ *content })
+            : endOfText({ QByteArrayView(*content).first(edit.position), edit.bytes,
+                QByteArrayView(*content).sliced(edit.position + edit.replaced) });
+    return written;
 }
 
 } // namespace notes
