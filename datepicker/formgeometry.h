@@ -4,7 +4,7 @@
 #include <QRect>
 #include <QString>
 
-// Both forms are laid out in twips, with the fonts of the original design; these helpers
+// Both forms are laid out in twips, with the fonts they were designed with; these helpers
 // turn those into pixels and into fonts this machine has.
 namespace formgeometry {
 

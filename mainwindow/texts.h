@@ -2,8 +2,8 @@
 
 #include <QString>
 
-// Every text form1 shows, in one place. A carriage return marks a line break, as in the
-// original messages; toDisplay() turns it into one the widgets understand.
+// Every text form1 shows, in one place. A carriage return marks a line break inside a
+// message; toDisplay() turns it into one the widgets understand.
 namespace texts {
 
 inline const QString designCaption = QStringLiteral("Calendrier Obstétrical pour CLINORAM");
