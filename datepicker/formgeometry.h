@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QFont>
+#include <QFontDatabase>
+#include <QHash>
 #include <QRect>
 #include <QString>
 
@@ -29,9 +31,21 @@ inline void installFontSubstitutes()
     QFont::insertSubstitution(QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans"));
 }
 
+// The named family where this machine has it, else its substitute: a missing family asked for
+// by name sends Qt searching for fallbacks on every lookup, which slows the start-up.
+inline QString installedFamily(const QString &family)
+{
+    static QHash<QString, QString> resolved;
+    auto known = resolved.constFind(family);
+    if (known == resolved.constEnd())
+        known
+            = resolved.insert(family, QFontDatabase::hasFamily(family) ? family : QFont::substitute(family));
+    return *known;
+}
+
 inline QFont font(const QString &family, qreal points, bool bold)
 {
-    QFont f(family);
+    QFont f(installedFamily(family));
     f.setPointSizeF(points);
     f.setBold(bold);
     f.setItalic(false);
