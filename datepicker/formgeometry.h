@@ -2,9 +2,9 @@
 
 #include <QFont>
 #include <QFontDatabase>
-#include <QHash>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 
 // Both forms are laid out in twips, with the fonts they were designed with; these helpers
 // turn those into pixels and into fonts this machine has.
@@ -35,12 +35,8 @@ inline void installFontSubstitutes()
 // by name sends Qt searching for fallbacks on every lookup, which slows the start-up.
 inline QString installedFamily(const QString &family)
 {
-    static QHash<QString, QString> resolved;
-    auto known = resolved.constFind(family);
-    if (known == resolved.constEnd())
-        known
-            = resolved.insert(family, QFontDatabase::hasFamily(family) ? family : QFont::substitute(family));
-    return *known;
+    static const QStringList installed = QFontDatabase::families();
+    return installed.contains(family, Qt::CaseInsensitive) ? family : QFont::substitute(family);
 }
 
 inline QFont font(const QString &family, qreal points, bool bold)

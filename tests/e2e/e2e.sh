@@ -24,6 +24,12 @@ fail()
 {
     echo "FAIL: $*" >&2
     [ -f "$WORK/app.log" ] && sed 's/^/  app: /' "$WORK/app.log" >&2
+    if [ -n "$XVFB_PID" ]; then
+        for window in $(xdotool search --onlyvisible --name . 2>/dev/null); do
+            echo "  window $window: '$(xdotool getwindowname "$window" 2>/dev/null)'" >&2
+        done
+        import -window root "$OUT/e2e-failure.png" 2>/dev/null && echo "  screen: $OUT/e2e-failure.png" >&2
+    fi
     exit 1
 }
 
