@@ -199,11 +199,6 @@ std::span<const Control> controls()
     return table;
 }
 
-std::span<const char *const> focusOrder()
-{
-    return tabChain;
-}
-
 void build(QWidget *window)
 {
     // Containers come before their contents in the table, so one pass in order finds them.

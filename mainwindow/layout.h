@@ -27,9 +27,6 @@ struct Control
 // Stacking order: the first control lies in front of the later ones.
 std::span<const Control> controls();
 
-// Tab goes from each control to the next, and from the last back to the first.
-std::span<const char *const> focusOrder();
-
 // Creates every control as a child of window (or of its frame), named, placed, captioned,
 // coloured, stacked and chained for Tab.
 void build(QWidget *window);
