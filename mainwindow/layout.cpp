@@ -58,6 +58,7 @@ constexpr std::array<Control, 36> table { {
     { "msg", K::Label, nullptr, 0, 5400, 5535, 1335, "Message", "Aide" },
 } };
 
+// Tab goes from each control to the next, and from the last back to the first.
 constexpr std::array<const char *, 22> tabChain { "dateDG", "dateAP", "dateSA", "ListeSA", "Command1",
     "nbreSA", "listePN", "listeUS", "ListeCONGES", "listeCONGES0", "listeUS0", "listePN0", "listeBIO0",
     "ListeBIO", "CMDquitter", "Command2", "dateTERME", "DateDTT", "nbreJours", "VScroll1", "VScroll2",
