@@ -52,13 +52,13 @@ wait_for()
     return 1
 }
 
-# A display of our own: the first free number from 90 on.
-NUMBER=90
-while [ -e "/tmp/.X11-unix/X$NUMBER" ] || [ -e "/tmp/.X$NUMBER-lock" ]; do NUMBER=$((NUMBER + 1)); done
-export DISPLAY=":$NUMBER"
-Xvfb "$DISPLAY" -screen 0 1280x1024x24 -dpi 96 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
+# A display of our own: Xvfb picks a free number itself and tells it.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
 XVFB_PID=$!
-wait_for 10 xdpyinfo || fail "Xvfb did not start on $DISPLAY"
+display_known() { [ -s "$WORK/display" ]; }
+wait_for 10 display_known || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
+export DISPLAY=":$(head -1 "$WORK/display")"
+wait_for 10 xdpyinfo || fail "Xvfb does not answer on $DISPLAY"
 
 # A home, a journal directory and a default text editor of our own.
 export HOME="$WORK/home"
