@@ -52,8 +52,9 @@ wait_for()
     return 1
 }
 
-# A display of our own: Xvfb picks a free number itself and tells it.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
+# A display of our own: Xvfb picks a free number itself and tells it. Without -noreset the
+# server resets when its last client leaves, and a client connecting then is refused.
+Xvfb -displayfd 3 -noreset -screen 0 1280x1024x24 -dpi 96 -nolisten tcp 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
 XVFB_PID=$!
 display_known() { [ -s "$WORK/display" ]; }
 wait_for 10 display_known || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
