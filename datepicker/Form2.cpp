@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QTextCharFormat>
 
 namespace {
@@ -202,16 +201,12 @@ void Form2::load()
 
 void Form2::centreOnScreen()
 {
-    const QScreen *display = screen();
-    if (!display)
-        return;
-    const QRect area = display->geometry();
     QSize outer = frameGeometry().size();
     // The title bar and borders are known only once the window is up; the main window's,
     // from the same window manager, stand in for them.
     if (outer == size() && m_mainWindow && m_mainWindow->isVisible())
         outer += m_mainWindow->frameGeometry().size() - m_mainWindow->size();
-    move(area.x() + (area.width() - outer.width()) / 2, area.y() + (area.height() - outer.height()) / 2);
+    formgeometry::centreOnScreen(this, outer);
 }
 
 void Form2::setTag(const QString &tag)

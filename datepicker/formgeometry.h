@@ -3,8 +3,10 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <QRect>
+#include <QScreen>
 #include <QString>
 #include <QStringList>
+#include <QWidget>
 
 // Both forms are laid out in twips, with the fonts they were designed with; these helpers
 // turn those into pixels and into fonts this machine has.
@@ -46,6 +48,17 @@ inline QFont font(const QString &family, qreal points, bool bold)
     f.setBold(bold);
     f.setItalic(false);
     return f;
+}
+
+// Moves a window so that a rectangle of its outer size stands in the middle of its screen.
+inline void centreOnScreen(QWidget *window, QSize outerSize)
+{
+    const QScreen *display = window->screen();
+    if (!display)
+        return;
+    const QRect area = display->geometry();
+    window->move(area.x() + (area.width() - outerSize.width()) / 2,
+        area.y() + (area.height() - outerSize.height()) / 2);
 }
 
 } // namespace formgeometry

@@ -7,7 +7,6 @@
 #include "notes/notes.h"
 #include "texts.h"
 
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,7 +14,6 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollBar>
 #include <QTimer>
 
@@ -152,21 +150,12 @@ void form1::watchEvents()
 
 void form1::load()
 {
-    centreOnScreen();
+    formgeometry::centreOnScreen(this, size());
     const dating::Date today = m_clock.now().date;
     m_dayOfLastTick = today;
     m_dateDR->setText(toQString(dating::shortDate(*dating::add(dating::Interval::Week, -6, today))));
     fillWeeksList();
     fillLabelLists();
-}
-
-void form1::centreOnScreen()
-{
-    const QScreen *screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QRect area = screen->geometry();
-    move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
 }
 
 void form1::fillWeeksList()

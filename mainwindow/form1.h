@@ -33,7 +33,6 @@ private:
     void connectHandlers();
     void watchEvents();
     void load();
-    void centreOnScreen();
     void fillWeeksList();
     void fillLabelLists();
 
