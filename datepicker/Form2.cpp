@@ -226,9 +226,9 @@ bool Form2::eventFilter(QObject *watched, QEvent *event)
 {
     // A key the focused control ignores travels up to its parents; it is handled once, where
     // it first arrives.
-    const QObject *firstReceiver = focusWidget() ? static_cast<QObject *>(focusWidget()) : this;
     if (event->type() != QEvent::KeyPress)
         return QDialog::eventFilter(watched, event);
+    const QObject *firstReceiver = focusWidget() ? static_cast<QObject *>(focusWidget()) : this;
     const auto *key = static_cast<const QKeyEvent *>(event);
     if (watched == firstReceiver)
         return formKeyPressed(key);
