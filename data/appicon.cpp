@@ -7,7 +7,8 @@ namespace gestiva {
 QIcon applicationIcon()
 {
     QIcon icon;
-    for (const int size : { 16, 32, 48, 64, 128, 256 })
+    // The sizes drawn and built into the resources, from the one list in the build.
+    for (const int size : { GESTIVA_ICON_SIZES })
         icon.addFile(QStringLiteral(":/icons/gestiva-%1.png").arg(size), QSize(size, size));
     return icon;
 }
