@@ -52,14 +52,8 @@ wait_for()
     return 1
 }
 
-# A display of our own: Xvfb picks a free number itself and tells it. Without -noreset the
-# server resets when its last client leaves, and a client connecting then is refused.
-Xvfb -displayfd 3 -noreset -screen 0 1280x1024x24 -dpi 96 -nolisten tcp 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
-XVFB_PID=$!
-display_known() { [ -s "$WORK/display" ]; }
-wait_for 10 display_known || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
-export DISPLAY=":$(head -1 "$WORK/display")"
-wait_for 10 xdpyinfo || fail "Xvfb does not answer on $DISPLAY"
+source "$(dirname "$0")/../../scripts/xvfb.sh"
+start_xvfb "$WORK" || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
 
 # A home, a journal directory and a default text editor of our own.
 export HOME="$WORK/home"
@@ -139,8 +133,7 @@ wait_for 5 picker_closed || fail "Esc did not close the date picker"
 kill -0 "$APP_PID" 2>/dev/null || fail "the program ended with the date picker"
 pass "Esc closed the date picker and the program runs on"
 
-GEOMETRY=$(xdotool getwindowgeometry --shell "$MAIN" | awk -F= '/WIDTH/{w=$2}/HEIGHT/{h=$2}/^X/{x=$2}/^Y/{y=$2}END{print w"x"h"+"x"+"y}')
-import -window root -crop "$GEOMETRY" +repage "$OUT/e2e-main-window.png" 2>/dev/null \
+shoot_window "$MAIN" "$OUT/e2e-main-window.png" 2>/dev/null \
     && pass "screenshot in $OUT/e2e-main-window.png"
 
 # Alt+Q ends the program with status 0.
