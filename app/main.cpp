@@ -1,9 +1,12 @@
 #include "data/appicon.h"
 #include "mainwindow/form1.h"
 #include "notes/systemclock.h"
+#include "sheet/commandline.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+
+#include <cstdio>
 
 namespace {
 
@@ -13,9 +16,18 @@ void describeApplication()
     QCoreApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION));
 }
 
-// --help and --version are answered before any window system is needed, so they work
-// without a display; any other option is refused.
-void answerCommandLine(int argc, char *argv[])
+// The status of a refused command line, as for any bad input: one line on standard error.
+constexpr int badCommandLine = 2;
+
+int refused(const QString &problem)
+{
+    std::fputs(QStringLiteral("gestiva : %1\n").arg(problem).toUtf8().constData(), stderr);
+    return badCommandLine;
+}
+
+// --help, --version and the sheet are answered before any window system is needed, so they
+// work without a display; any other option is refused. Gives the sheet command, if any.
+sheet::ReadCommand answerCommandLine(int argc, char *argv[], const dating::Clock &clock)
 {
     QCoreApplication commandLine(argc, argv);
     describeApplication();
@@ -24,21 +36,39 @@ void answerCommandLine(int argc, char *argv[])
         QStringLiteral("Calendrier obstétrical : dates de la grossesse, suivi et journal de notes."));
     options.addHelpOption();
     options.addVersionOption();
+    sheet::addCommandLineOptions(options);
     options.process(commandLine);
+    return sheet::readCommand(options, clock.now().date);
+}
+
+int writeSheet(const sheet::Command &command)
+{
+    const QString problem = sheet::runCommand(command);
+    return problem.isEmpty() ? 0 : refused(problem);
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    answerCommandLine(argc, argv);
+    const notes::SystemClock clock;
+    const sheet::ReadCommand read = answerCommandLine(argc, argv, clock);
+    if (!read.problem.isEmpty())
+        return refused(read.problem);
+    if (read.command) {
+        if (!sheet::needsPainting(*read.command))
+            return writeSheet(*read.command);
+        // The picture needs fonts, not a screen.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        QGuiApplication painting(argc, argv);
+        return writeSheet(*read.command);
+    }
 
     QApplication app(argc, argv);
     describeApplication();
     QApplication::setWindowIcon(gestiva::applicationIcon());
     QGuiApplication::setDesktopFileName(gestiva::applicationId());
 
-    const notes::SystemClock clock;
     form1 window(clock);
     window.show();
     return app.exec();
