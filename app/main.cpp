@@ -7,6 +7,7 @@
 #include <QCommandLineParser>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -47,6 +48,38 @@ int writeSheet(const sheet::Command &command)
     return problem.isEmpty() ? 0 : refused(problem);
 }
 
+// While the window system is being reached, Qt's own messages are held back: when no display
+// can be had, Qt ends the program with a fatal message and an abort, and the user gets one
+// plain line and a non-zero status instead.
+QtMessageHandler previousHandler = nullptr;
+QList<std::pair<QtMsgType, QString>> heldBack;
+
+void refuseWithoutDisplay(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type != QtFatalMsg) {
+        heldBack.append({ type, message });
+        return;
+    }
+    std::fputs("gestiva : aucun affichage n'est disponible (DISPLAY ou WAYLAND_DISPLAY), la fenêtre ne peut "
+               "pas s'ouvrir.\n",
+        stderr);
+    std::_Exit(EXIT_FAILURE);
+}
+
+void watchForMissingDisplay()
+{
+    previousHandler = qInstallMessageHandler(refuseWithoutDisplay);
+}
+
+// The display answered: Qt's messages go where they always go, those held back first.
+void displayFound()
+{
+    qInstallMessageHandler(previousHandler);
+    for (const auto &[type, message] : std::as_const(heldBack))
+        qt_message_output(type, QMessageLogContext(), message);
+    heldBack.clear();
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -64,7 +97,9 @@ int main(int argc, char *argv[])
         return writeSheet(*read.command);
     }
 
+    watchForMissingDisplay();
     QApplication app(argc, argv);
+    displayFound();
     describeApplication();
     QApplication::setWindowIcon(gestiva::applicationIcon());
     QGuiApplication::setDesktopFileName(gestiva::applicationId());

@@ -81,6 +81,7 @@ class TestSheetDialog : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void previewFollowsTheSituation();
     void copyPutsTextAndHtmlOnTheClipboard();
@@ -94,6 +95,13 @@ private slots:
 private:
     QTemporaryDir m_dir;
 };
+
+void TestSheetDialog::initTestCase()
+{
+    // The dialog proposes files in the user's documents: a home of the test's own.
+    qputenv("HOME", m_dir.path().toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", m_dir.filePath(QStringLiteral("config")).toLocal8Bit());
+}
 
 void TestSheetDialog::init()
 {
