@@ -5,6 +5,7 @@
 #include "dating/rules.h"
 #include "layout.h"
 #include "notes/notes.h"
+#include "sheetdialog/sheethook.h"
 #include "texts.h"
 
 #include <QKeyEvent>
@@ -77,6 +78,7 @@ form1::form1(const dating::Clock &clock, QWidget *parent)
     connectHandlers();
     watchEvents();
     load();
+    sheetdialog::installSheetHook(this, { m_dateDG, m_dateDR, m_nbreSA, m_DateDTT }, m_clock);
     m_Timer1->start();
 }
 
