@@ -1,4 +1,5 @@
 #include "fixedclock.h"
+#include "mainwindow/form1.h"
 #include "sheetdialog/SheetDialog.h"
 #include "sheetdialog/sheethook.h"
 
@@ -91,6 +92,7 @@ private slots:
     void ctrlPOpensTheSheetForTheWindowsFields();
     void contextMenuOnFramesAndLabelsOnly();
     void tooltipsFollowDG();
+    void theCalendarWindowOpensTheSheet();
 
 private:
     QTemporaryDir m_dir;
@@ -294,6 +296,41 @@ void TestSheetDialog::tooltipsFollowDG()
     QCOMPARE(window.nbreSA->toolTip(), QStringLiteral("2 SA + 3 j révolues depuis les dernières règles"));
     QCOMPARE(window.DateDTT->toolTip(),
         QStringLiteral("Terme dépassé (42 SA + 0 j) le 11/09/2027, selon le CNGOF (2011)"));
+}
+
+void TestSheetDialog::theCalendarWindowOpensTheSheet()
+{
+    const FixedClock clock(tuesdayAfternoon);
+    form1 window(clock);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    auto *dateDR = window.findChild<QLineEdit *>(QStringLiteral("dateDR"));
+    dateDR->selectAll();
+    QTest::keyClicks(dateDR, QStringLiteral("01/03/2026"));
+    QCOMPARE(window.findChild<QLineEdit *>(QStringLiteral("nbreSA"))->toolTip(),
+        QStringLiteral("40 SA + 2 j révolues depuis les dernières règles"));
+    QCOMPARE(window.findChild<QLineEdit *>(QStringLiteral("DateDTT"))->toolTip(),
+        QStringLiteral("Terme dépassé (42 SA + 0 j) le 20/12/2026, selon le CNGOF (2011)"));
+
+    QTest::keyClick(&window, Qt::Key_P, Qt::ControlModifier);
+    auto *dialog = window.findChild<SheetDialog *>();
+    QVERIFY(dialog);
+    QVERIFY(previewOf(*dialog).contains(QStringLiteral("40 SA + 2 j")));
+    QVERIFY(previewOf(*dialog).contains(QStringLiteral("date saisie ; DG = DR + 14 jours")));
+    QTest::keyClick(dialog, Qt::Key_Escape);
+    QTRY_VERIFY(!window.findChild<SheetDialog *>());
+
+    // The weeks list keeps its right button: no menu, no sheet.
+    bool menuShown = false;
+    QTimer::singleShot(0, this, [&menuShown] {
+        if (auto *popup = QApplication::activePopupWidget()) {
+            menuShown = true;
+            popup->close();
+        }
+    });
+    rightClick(window.findChild<QListWidget *>(QStringLiteral("ListeSA"))->viewport());
+    QCoreApplication::processEvents();
+    QVERIFY(!menuShown);
 }
 
 QTEST_MAIN(TestSheetDialog)
