@@ -13,6 +13,8 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -87,6 +89,7 @@ private slots:
     void previewFollowsTheSituation();
     void copyPutsTextAndHtmlOnTheClipboard();
     void savesAPdf();
+    void printsThroughThePrintDialog();
     void exportsTheCalendarThenOffersToOpenIt();
     void noDateNoSheet();
     void ctrlPOpensTheSheetForTheWindowsFields();
@@ -182,6 +185,33 @@ void TestSheetDialog::savesAPdf()
     QVERIFY(!QFile::exists(m_dir.filePath(QStringLiteral("absent/fiche.pdf"))));
     QVERIFY(
         dialog.findChild<QLabel *>(QStringLiteral("etat"))->text().startsWith(QStringLiteral("Impossible")));
+}
+
+void TestSheetDialog::printsThroughThePrintDialog()
+{
+    const FixedClock clock(tuesdayAfternoon);
+    SheetDialog dialog(QStringLiteral("15/03/2026"), QStringLiteral("01/03/2026"), clock);
+    dialog.show();
+    // The system's print dialog, answered as a user would, with a PDF file as the printer.
+    const QString path = m_dir.filePath(QStringLiteral("imprime.pdf"));
+    bool answered = false;
+    QTimer::singleShot(0, this, [&] {
+        if (auto *printDialog = qobject_cast<QPrintDialog *>(QApplication::activeModalWidget())) {
+            // No printer on the test machine: the dialog offers a PDF file, named in its field.
+            auto *fileName = printDialog->findChild<QLineEdit *>(QStringLiteral("filename"));
+            if (!fileName)
+                return;
+            fileName->selectAll();
+            QTest::keyClicks(fileName, path);
+            printDialog->accept();
+            answered = true;
+        }
+    });
+    QTest::mouseClick(button(dialog, "imprimer"), Qt::LeftButton);
+    QVERIFY(answered);
+    const QByteArray pdf = contentOf(path);
+    QVERIFY(pdf.startsWith("%PDF-"));
+    QVERIFY(pdf.size() > 10000);
 }
 
 void TestSheetDialog::exportsTheCalendarThenOffersToOpenIt()
