@@ -64,6 +64,8 @@ private Q_SLOTS:
     void ecrireIniValueAndDefault_data();
     void ecrireIniValueAndDefault();
     void ecrireIniDefaultFile();
+    void ecrireIniReplacesAValue_data();
+    void ecrireIniReplacesAValue();
     void ecrireIniRefusesTextsItCannotWriteBack_data();
     void ecrireIniRefusesTextsItCannotWriteBack();
     void unwritableJournal_data();
@@ -130,8 +132,19 @@ void TestNotes::stampKeepsEveryOtherByte_data()
         << QByteArray("[08/12/2026]\nd\xe9j\xe0 vu, \xc3\xa9t\xc3\xa9 \xff\n\n[09/12/2026]\n\xe9\n")
         << QByteArray(
                "[08/12/2026]\nd\xe9j\xe0 vu, \xc3\xa9t\xc3\xa9 \xff\n14:05:09=\n\n[09/12/2026]\n\xe9\n");
-    QTest::newRow("a value already there is emptied") << QByteArray("[08/12/2026]\n14:05:09 = ancien\nnote\n")
-                                                      << QByteArray("[08/12/2026]\n14:05:09 =\nnote\n");
+    // The same time twice in a day (the hour that comes twice when summer time ends, a clock set
+    // back, two machines on one journal): what the user typed stays, and the key comes again.
+    QTest::newRow("same key with a note on its line")
+        << QByteArray("[08/12/2026]\n14:05:09=Patiente X : saignements\n")
+        << QByteArray("[08/12/2026]\n14:05:09=Patiente X : saignements\n14:05:09=\n");
+    QTest::newRow("same key with a note under it")
+        << QByteArray("[08/12/2026]\n14:05:09=\nPatiente X : saignements\n\n[09/12/2026]\n")
+        << QByteArray("[08/12/2026]\n14:05:09=\nPatiente X : saignements\n14:05:09=\n\n[09/12/2026]\n");
+    QTest::newRow("same key, spaced, with a value, then a note")
+        << QByteArray("[08/12/2026]\r\n 14:05:09 = ancien\r\nnote")
+        << QByteArray("[08/12/2026]\r\n 14:05:09 = ancien\r\nnote\r\n14:05:09=\r\n");
+    QTest::newRow("same key last with only blanks after it")
+        << QByteArray("[08/12/2026]\n14:05:09=  \n\n") << QByteArray("[08/12/2026]\n14:05:09=  \n\n");
 }
 
 void TestNotes::stampKeepsEveryOtherByte()
@@ -215,11 +228,53 @@ void TestNotes::ecrireIniDefaultFile()
 {
     const QTemporaryDir windir;
     qputenv("windir", QFile::encodeName(windir.path()));
-    const qint32 result = notes::EcrireIni(QStringLiteral("s"), QStringLiteral("k"), QStringLiteral("v"));
+    const qint32 result = notes::EcrireIni(QStringLiteral("s"), QStringLiteral("k"), QStringLiteral("v"),
+        QDir(windir.path()).filePath(QStringLiteral("gestiva.INI")));
     qunsetenv("windir");
     QVERIFY(result != 0);
     QCOMPARE(contentOf(windir.filePath(QStringLiteral("gestiva.INI"))), QByteArray("[s]\nk=v\n"));
     QCOMPARE(QDir(windir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { "gestiva.INI" });
+}
+
+void TestNotes::ecrireIniReplacesAValue_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QByteArray>("after");
+
+    QTest::newRow("a value already there is emptied")
+        << QByteArray("[08/12/2026]\n14:05:09 = ancien\nnote\n") << QString()
+        << QByteArray("[08/12/2026]\n14:05:09 =\nnote\n");
+    QTest::newRow("the first of two")
+        << QByteArray("[08/12/2026]\n14:05:09=a\n14:05:09=b\n") << QStringLiteral("c")
+        << QByteArray("[08/12/2026]\n14:05:09=c\n14:05:09=b\n");
+    QTest::newRow("longer, CR LF, last line")
+        << QByteArray("[08/12/2026]\r\n14:05:09=a\r\n") << QStringLiteral("plus long")
+        << QByteArray("[08/12/2026]\r\n14:05:09=plus long\r\n");
+    QTest::newRow("shorter, no final line break")
+        << QByteArray("[08/12/2026]\n14:05:09=un long texte\r") << QStringLiteral("v")
+        << QByteArray("[08/12/2026]\n14:05:09=v\r");
+    QTest::newRow("same value changes nothing")
+        << QByteArray("[08/12/2026]\n14:05:09=v\r\nnote\n") << QStringLiteral("v")
+        << QByteArray("[08/12/2026]\n14:05:09=v\r\nnote\n");
+    QTest::newRow("only in today's section")
+        << QByteArray("[07/12/2026]\n14:05:09=a\n[08/12/2026]\nnote\n") << QStringLiteral("b")
+        << QByteArray("[07/12/2026]\n14:05:09=a\n[08/12/2026]\nnote\n14:05:09=b\n");
+}
+
+void TestNotes::ecrireIniReplacesAValue()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QString, value);
+    QFETCH(QByteArray, after);
+    const QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("gestiva.txt"));
+    writeFile(path, before);
+
+    QVERIFY(notes::EcrireIni(QStringLiteral("08/12/2026"), QStringLiteral("14:05:09"), value, path) != 0);
+    QCOMPARE(contentOf(path), after);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+        QStringList { "gestiva.txt" });
 }
 
 void TestNotes::ecrireIniRefusesTextsItCannotWriteBack_data()
