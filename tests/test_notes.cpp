@@ -2,6 +2,7 @@
 #include "notes/notes.h"
 
 #include "fixedclock.h"
+#include "journalfixture.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,36 +19,6 @@ namespace {
 
 // 8 December 2026 at 14:05:09: the stamp is "[08/12/2026]" and "14:05:09=".
 const FixedClock pressTime(tuesdayAfternoon);
-
-// Records the editor launches instead of starting anything.
-class RecordingPlatform final : public notes::Platform
-{
-public:
-    QString perUserDataDirectory() const override { return {}; }
-    bool openInEditor(const QString &path, std::optional<notes::TextPosition> caret) const override
-    {
-        m_paths << path;
-        m_caret = caret;
-        return m_editorStarts;
-    }
-
-    bool m_editorStarts = true;
-    mutable QStringList m_paths;
-    mutable std::optional<notes::TextPosition> m_caret;
-};
-
-QByteArray contentOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(content), content.size());
-}
 
 } // namespace
 
