@@ -40,7 +40,8 @@ QString problemOf(WriteOutcome stamp, bool opened, bool isFile)
 
 QString journalPath()
 {
-    return QDir(nativePlatform().journalDirectory()).filePath(QStringLiteral("gestiva.txt"));
+    const QString directory = nativePlatform().journalDirectory();
+    return directory.isEmpty() ? QString() : QDir(directory).filePath(QStringLiteral("gestiva.txt"));
 }
 
 QString OuvrirNotes(const QString &path, const dating::Clock &clock)

@@ -2,6 +2,7 @@
 #include "editors.h"
 #include "platform.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -11,6 +12,9 @@
 #include <gio/gio.h>
 
 #include <memory>
+#include <pwd.h>
+#include <unistd.h>
+#include <vector>
 
 namespace notes {
 
@@ -110,13 +114,41 @@ bool openWithDefaultApplication(const QString &path, std::optional<TextPosition>
     return launchWithFile(application.get(), path);
 }
 
+// The user's home: $HOME when it is an absolute path, else the account's own.
+QString homeDirectory()
+{
+    const QString home = qEnvironmentVariable("HOME");
+    if (QDir::isAbsolutePath(home))
+        return home;
+    std::vector<char> text(16384);
+    passwd account {};
+    passwd *found = nullptr;
+    if (::getpwuid_r(::geteuid(), &account, text.data(), text.size(), &found) != 0 || !found
+        || !found->pw_dir)
+        return QString();
+    const QString fromAccount = QFile::decodeName(found->pw_dir);
+    return QDir::isAbsolutePath(fromAccount) ? fromAccount : QString();
+}
+
+// Where the user's data files go. The XDG base directory rules ignore a relative
+// $XDG_DATA_HOME; Qt 6.4 takes it as it is, and makes "//.local/share" of an unset $HOME.
+QString dataHome()
+{
+    const QString xdgDataHome = qEnvironmentVariable("XDG_DATA_HOME");
+    if (QDir::isAbsolutePath(xdgDataHome)
+        || (xdgDataHome.isEmpty() && QDir::isAbsolutePath(qEnvironmentVariable("HOME"))))
+        return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    const QString home = homeDirectory();
+    return home.isEmpty() ? QString() : home + QStringLiteral("/.local/share");
+}
+
 class LinuxPlatform final : public Platform
 {
 public:
     QString perUserDataDirectory() const override
     {
-        return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-            + QStringLiteral("/gestiva");
+        const QString data = dataHome();
+        return data.isEmpty() ? QString() : data + QStringLiteral("/gestiva");
     }
 
     bool openInEditor(const QString &path, std::optional<TextPosition> caret) const override

@@ -11,8 +11,10 @@
 #include <QTest>
 
 #include <atomic>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -46,6 +48,9 @@ private Q_SLOTS:
     void simultaneousStampsAreAllKept();
     void journalPath_data();
     void journalPath();
+    void dataDirectoryFollowsTheXdgRules_data();
+    void dataDirectoryFollowsTheXdgRules();
+    void windirIsTakenAsBytes();
     void noEditorAnywhere();
 
 private:
@@ -421,6 +426,86 @@ void TestNotes::journalPath()
         QCOMPARE(path, dataHome.filePath(expected));
         QVERIFY(QFileInfo(path).dir().exists());
     }
+}
+
+void TestNotes::dataDirectoryFollowsTheXdgRules_data()
+{
+    // "<tmp>" stands for a temporary directory, "<account>" for the account's home directory.
+    QTest::addColumn<std::optional<QByteArray>>("xdgDataHome");
+    QTest::addColumn<std::optional<QByteArray>>("home");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("absolute XDG_DATA_HOME") << std::optional<QByteArray>("<tmp>/donnees")
+                                            << std::optional<QByteArray>("<tmp>") << "<tmp>/donnees/gestiva";
+    QTest::newRow("relative XDG_DATA_HOME is ignored")
+        << std::optional<QByteArray>("donnees") << std::optional<QByteArray>("<tmp>")
+        << "<tmp>/.local/share/gestiva";
+    QTest::newRow("relative XDG_DATA_HOME, no HOME") << std::optional<QByteArray>(
+        "donnees") << std::optional<QByteArray>() << "<account>/.local/share/gestiva";
+    QTest::newRow("neither XDG_DATA_HOME nor HOME")
+        << std::optional<QByteArray>() << std::optional<QByteArray>() << "<account>/.local/share/gestiva";
+    QTest::newRow("empty HOME") << std::optional<QByteArray>("") << std::optional<QByteArray>("")
+                                << "<account>/.local/share/gestiva";
+    QTest::newRow("relative HOME") << std::optional<QByteArray>() << std::optional<QByteArray>("maison")
+                                   << "<account>/.local/share/gestiva";
+}
+
+// Asked of the platform directly: the journal's own lookup would make the directory.
+void TestNotes::dataDirectoryFollowsTheXdgRules()
+{
+    QFETCH(std::optional<QByteArray>, xdgDataHome);
+    QFETCH(std::optional<QByteArray>, home);
+    QFETCH(QString, expected);
+    const QTemporaryDir dir;
+    const passwd *account = ::getpwuid(::geteuid());
+    QVERIFY(account && account->pw_dir);
+    const QByteArray temporary = QFile::encodeName(dir.path());
+    const QByteArray savedDataHome = qgetenv("XDG_DATA_HOME");
+    const QByteArray savedHome = qgetenv("HOME");
+    const auto set = [&](const char *variable, const std::optional<QByteArray> &value) {
+        if (value)
+            qputenv(variable, QByteArray(*value).replace("<tmp>", temporary));
+        else
+            qunsetenv(variable);
+    };
+    set("XDG_DATA_HOME", xdgDataHome);
+    set("HOME", home);
+    const QString directory = notes::nativePlatform().perUserDataDirectory();
+    qputenv("XDG_DATA_HOME", savedDataHome);
+    qputenv("HOME", savedHome);
+
+    QCOMPARE(directory,
+        expected.replace(QStringLiteral("<tmp>"), dir.path())
+            .replace(QStringLiteral("<account>"), QFile::decodeName(account->pw_dir)));
+}
+
+// A windir in Latin-1 names a directory Qt cannot name: the journal goes where it goes without
+// windir, never into the directory whose name only looks like it.
+void TestNotes::windirIsTakenAsBytes()
+{
+    const QTemporaryDir dir;
+    const QTemporaryDir dataHome;
+    const QByteArray latin1 = QFile::encodeName(dir.path())
+        + "/Donn\xe9"
+          "es";
+    const QByteArray lookAlike = QFile::encodeName(dir.path())
+        + "/Donn\xef\xbf\xbd"
+          "es";
+    QCOMPARE(::mkdir(latin1.constData(), 0700), 0);
+    QCOMPARE(::mkdir(lookAlike.constData(), 0700), 0);
+    const QByteArray savedDataHome = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
+    qputenv("windir", latin1);
+    const QString path = notes::journalPath();
+    RecordingPlatform platform;
+    const QString message = notes::OuvrirNotes(path, pressTime, platform);
+    qunsetenv("windir");
+    qputenv("XDG_DATA_HOME", savedDataHome);
+
+    QCOMPARE(path, dataHome.filePath(QStringLiteral("gestiva/gestiva.txt")));
+    QCOMPARE(message, QString());
+    QVERIFY(
+        QDir(QFile::decodeName(lookAlike)).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
 }
 
 void TestNotes::noEditorAnywhere()
