@@ -29,26 +29,19 @@ std::string toStd(const QString &text)
     return text.toStdString();
 }
 
-QStringList toRows(const std::vector<std::string> &rows)
+QString shortText(dating::Date date)
 {
-    QStringList list;
-    list.reserve(qsizetype(rows.size()));
-    for (const auto &row : rows)
-        list << toQString(row);
-    return list;
+    return toQString(dating::shortDate(date));
 }
 
-void replaceRows(QListWidget *list, const std::vector<std::string> &rows)
+QString longText(dating::Date date)
 {
-    list->clear();
-    list->addItems(toRows(rows));
+    return toQString(dating::longDate(date));
 }
 
-// A date text in the long form, or nothing when it is no date.
-QString longForm(const QString &dateText)
+QString rowText(const dating::ScheduledDate &row)
 {
-    const auto date = dating::readsAsDate(toStd(dateText));
-    return date ? toQString(dating::longDate(*date)) : QString();
+    return row.end ? texts::monthRange(shortText(row.start), shortText(*row.end)) : shortText(row.start);
 }
 
 } // namespace
@@ -111,6 +104,10 @@ void form1::findControls()
     m_Command1 = control<QPushButton>("Command1");
     m_Command2 = control<QPushButton>("Command2");
     m_CMDquitter = control<QPushButton>("CMDquitter");
+    m_schedules = { { { dating::ScheduleKind::Biology, m_listeBIO0, m_ListeBIO },
+        { dating::ScheduleKind::PrenatalVisits, m_listePN0, m_listePN },
+        { dating::ScheduleKind::Ultrasounds, m_listeUS0, m_listeUS },
+        { dating::ScheduleKind::Leave, m_listeCONGES0, m_ListeCONGES } } };
 }
 
 void form1::connectHandlers()
@@ -120,11 +117,11 @@ void form1::connectHandlers()
     connect(m_dateDG, &QLineEdit::textChanged, this, &form1::dateDGChanged);
     connect(m_VScroll2, &QScrollBar::valueChanged, this, [this] { scrollBarChanged(m_VScroll2, m_dateDR); });
     connect(m_VScroll1, &QScrollBar::valueChanged, this, [this] { scrollBarChanged(m_VScroll1, m_dateDG); });
-    connect(m_nbreSA, &QLineEdit::textChanged, this, &form1::nbreSAChanged);
-    for (QListWidget *labels : { m_listeBIO0, m_listePN0, m_listeUS0, m_listeCONGES0 }) {
+    for (const SchedulePair &pair : m_schedules) {
         // A click on the row already selected spells its date out again.
-        connect(labels, &QListWidget::currentRowChanged, this, [this, labels] { labelListClicked(labels); });
-        connect(labels, &QListWidget::itemClicked, this, [this, labels] { labelListClicked(labels); });
+        const auto clicked = [this, pair] { labelListClicked(pair); };
+        connect(pair.labels, &QListWidget::currentRowChanged, this, clicked);
+        connect(pair.labels, &QListWidget::itemClicked, this, clicked);
     }
     connect(m_Command2, &QPushButton::clicked, this, &form1::helpClicked);
     connect(m_Command1, &QPushButton::clicked, this, &form1::notesClicked);
@@ -169,11 +166,9 @@ void form1::fillWeeksList()
 
 void form1::fillLabelLists()
 {
-    const auto &labels = dating::scheduleLabels();
-    m_listeCONGES0->addItems(toRows(labels.listeCONGES0));
-    m_listeUS0->addItems(toRows(labels.listeUS0));
-    m_listePN0->addItems(toRows(labels.listePN0));
-    m_listeBIO0->addItems(toRows(labels.listeBIO0));
+    for (const SchedulePair &pair : m_schedules)
+        for (const dating::ScheduleRow &row : dating::schedule(pair.kind))
+            pair.labels->addItem(QString::fromUtf8(row.label.data(), qsizetype(row.label.size())));
 }
 
 void form1::resizeEvent(QResizeEvent *event)
@@ -196,24 +191,29 @@ void form1::tick()
 
 void form1::dateDRChanged()
 {
-    if (const auto conception = dating::ruleR1(toStd(m_dateDR->text())))
-        m_dateDG->setText(toQString(*conception));
+    const auto lastPeriod = dating::readsAsDate(toStd(m_dateDR->text()));
+    if (const auto conception = lastPeriod ? dating::ruleR1(*lastPeriod) : std::nullopt)
+        m_dateDG->setText(shortText(*conception));
 }
 
 void form1::dateDGChanged()
 {
-    const auto results = dating::ruleR2(toStd(m_dateDG->text()), m_clock.now().date);
+    const auto conception = dating::readsAsDate(toStd(m_dateDG->text()));
+    auto results = conception ? dating::ruleR2(*conception, m_clock.now().date) : std::nullopt;
     if (!results)
         return;
-    m_dateAP->setText(toQString(results->dateAP));
-    m_dateTERME->setText(toQString(results->dateTERME));
-    m_DateDTT->setText(toQString(results->DateDTT));
-    m_nbreSA->setText(toQString(results->nbreSA));
-    m_nbreJours->setText(toQString(results->nbreJours));
-    replaceRows(m_ListeBIO, results->schedules.ListeBIO);
-    replaceRows(m_listePN, results->schedules.listePN);
-    replaceRows(m_listeUS, results->schedules.listeUS);
-    replaceRows(m_ListeCONGES, results->schedules.ListeCONGES);
+    m_shown = std::move(results);
+    m_dateAP->setText(shortText(m_shown->delivery));
+    m_dateTERME->setText(shortText(m_shown->term));
+    m_DateDTT->setText(shortText(m_shown->overdue));
+    m_nbreSA->setText(texts::weeksOfAmenorrhea(m_shown->weeksOfAmenorrhea));
+    m_nbreJours->setText(texts::daysOfPregnancy(m_shown->daysOfPregnancy));
+    selectWeek(m_shown->weeksOfAmenorrhea);
+    for (const SchedulePair &pair : m_schedules) {
+        pair.dates->clear();
+        for (const dating::ScheduledDate &row : m_shown->datesOf(pair.kind))
+            pair.dates->addItem(rowText(row));
+    }
 }
 
 bool form1::eventFilter(QObject *watched, QEvent *event)
@@ -304,11 +304,10 @@ void form1::stepField(QLineEdit *field, int days)
         field->setText(toQString(*stepped));
 }
 
-void form1::nbreSAChanged()
+void form1::selectWeek(int weeksOfAmenorrhea)
 {
-    const auto week = dating::weeksListRow(toStd(m_nbreSA->text()));
-    const int row = week ? *week - dating::firstListedWeek : -1;
-    if (row >= 0 && row < m_ListeSA->count()) {
+    const int row = weeksOfAmenorrhea - dating::firstListedWeek;
+    if (dating::isListedWeek(weeksOfAmenorrhea) && row < m_ListeSA->count()) {
         m_ListeSA->setCurrentRow(row);
     } else {
         m_ListeSA->clearSelection();
@@ -318,37 +317,19 @@ void form1::nbreSAChanged()
 
 void form1::dateAPDoubleClicked()
 {
-    const QString delivery = longForm(m_dateAP->text());
-    if (!delivery.isEmpty())
-        QMessageBox::information(this, texts::deliveryTitle, delivery);
+    if (m_shown)
+        QMessageBox::information(this, texts::deliveryTitle, longText(m_shown->delivery));
 }
 
-void form1::labelListClicked(QListWidget *labels)
+void form1::labelListClicked(const SchedulePair &pair)
 {
-    const int row = labels->currentRow();
-    QListWidget *dates = labels == m_listeBIO0 ? m_ListeBIO
-        : labels == m_listePN0                 ? m_listePN
-        : labels == m_listeUS0                 ? m_listeUS
-                                               : m_ListeCONGES;
-    if (row < 0 || row >= dates->count())
+    const int row = pair.labels->currentRow();
+    if (!m_shown || row < 0 || row >= pair.dates->count())
         return;
-    dates->setCurrentRow(row);
-    const QString label = labels->item(row)->text();
-    const QString dateRow = dates->item(row)->text();
-
-    if (labels == m_listePN0) {
-        const QStringList bounds = dateRow.split(QStringLiteral(" ==>> "));
-        if (bounds.size() == 2)
-            setMessage(texts::prenatalVisitMessage(label, longForm(bounds[0]), longForm(bounds[1])));
-        return;
-    }
-    const QString date = longForm(dateRow);
-    if (labels == m_listeBIO0)
-        setMessage(texts::biologyMessage(label, date));
-    else if (labels == m_listeUS0)
-        setMessage(texts::ultrasoundMessage(label, date));
-    else
-        setMessage(texts::leaveMessage(label, date));
+    pair.dates->setCurrentRow(row);
+    const dating::ScheduledDate &date = m_shown->datesOf(pair.kind).at(std::size_t(row));
+    setMessage(texts::scheduleMessage(pair.kind, pair.labels->item(row)->text(), longText(date.start),
+        date.end ? longText(*date.end) : QString()));
 }
 
 void form1::weeksListPressed(const QMouseEvent *event)
@@ -356,9 +337,11 @@ void form1::weeksListPressed(const QMouseEvent *event)
     const QListWidgetItem *item = m_ListeSA->itemAt(event->position().toPoint());
     if (!item)
         return;
-    if (const auto results = dating::ruleR3(item->text().toInt(), toStd(m_dateDG->text()))) {
-        m_dateSA->setText(toQString(results->dateSA));
-        m_TXTsa->setText(toQString(results->TXTsa));
+    const int weeks = item->text().toInt();
+    const auto conception = dating::readsAsDate(toStd(m_dateDG->text()));
+    if (const auto date = conception ? dating::ruleR3(weeks, *conception) : std::nullopt) {
+        m_dateSA->setText(shortText(*date));
+        m_TXTsa->setText(texts::chosenWeek(weeks));
     }
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dating/calendar.h"
+#include "dating/rules.h"
 
 #include <QWidget>
 
@@ -46,9 +46,17 @@ private:
     void scrollBarChanged(QScrollBar *bar, QLineEdit *field);
     void stepField(QLineEdit *field, int days);
 
-    void nbreSAChanged();
+    // A schedule's label list and date list, row for row.
+    struct SchedulePair
+    {
+        dating::ScheduleKind kind;
+        QListWidget *labels;
+        QListWidget *dates;
+    };
+
+    void selectWeek(int weeksOfAmenorrhea);
     void dateAPDoubleClicked();
-    void labelListClicked(QListWidget *labels);
+    void labelListClicked(const SchedulePair &pair);
     void weeksListPressed(const QMouseEvent *event);
 
     void helpClicked();
@@ -60,6 +68,9 @@ private:
 
     const dating::Clock &m_clock;
     dating::Date m_dayOfLastTick;
+    // What the window shows, as values: the label rows' messages and the delivery box tell them.
+    std::optional<dating::R2Results> m_shown;
+    std::array<SchedulePair, dating::allSchedules.size()> m_schedules {};
 
     QLineEdit *m_dateDR = nullptr;
     QLineEdit *m_dateDG = nullptr;
