@@ -1,8 +1,10 @@
 #include "form1.h"
 
 #include "datepicker/Form2.h"
-#include "datepicker/formgeometry.h"
 #include "dating/rules.h"
+#include "formkit/conversions.h"
+#include "formkit/fonts.h"
+#include "formkit/geometry.h"
 #include "layout.h"
 #include "notes/notes.h"
 #include "texts.h"
@@ -19,25 +21,10 @@
 
 namespace {
 
-QString toQString(const std::string &text)
-{
-    return QString::fromStdString(text);
-}
-
-std::string toStd(const QString &text)
-{
-    return text.toStdString();
-}
-
-QString shortText(dating::Date date)
-{
-    return toQString(dating::shortDate(date));
-}
-
-QString longText(dating::Date date)
-{
-    return toQString(dating::longDate(date));
-}
+using formkit::longText;
+using formkit::shortText;
+using formkit::toQString;
+using formkit::toStd;
 
 QString rowText(const dating::ScheduledDate &row)
 {
@@ -50,16 +37,16 @@ form1::form1(const dating::Clock &clock, QWidget *parent)
     : QWidget(parent)
     , m_clock(clock)
 {
-    formgeometry::installFontSubstitutes();
+    formkit::installFontSubstitutes();
     setObjectName(QStringLiteral("form1"));
     setLocale(QLocale(QLocale::French));
     setWindowTitle(texts::designCaption);
-    setFont(formgeometry::font(QStringLiteral("MS Sans Serif"), 8.25, false));
+    setFont(formkit::font(QStringLiteral("MS Sans Serif"), 8.25, false));
     QPalette background = palette();
     background.setColor(QPalette::Window, QColor(192, 192, 192));
     setPalette(background);
     setAutoFillBackground(true);
-    setFixedSize(formgeometry::pixels(layout::clientWidth), formgeometry::pixels(layout::clientHeight));
+    setFixedSize(formkit::pixels(layout::clientWidth), formkit::pixels(layout::clientHeight));
 
     layout::build(this);
     m_Timer1 = new QTimer(this);
@@ -147,7 +134,7 @@ void form1::watchEvents()
 
 void form1::load()
 {
-    formgeometry::centreOnScreen(this, size());
+    formkit::centreOnScreen(this, size());
     const dating::Date today = m_clock.now().date;
     m_dayOfLastTick = today;
     m_dateDR->setText(toQString(dating::shortDate(*dating::add(dating::Interval::Week, -6, today))));
@@ -168,7 +155,7 @@ void form1::fillLabelLists()
 {
     for (const SchedulePair &pair : m_schedules)
         for (const dating::ScheduleRow &row : dating::schedule(pair.kind))
-            pair.labels->addItem(QString::fromUtf8(row.label.data(), qsizetype(row.label.size())));
+            pair.labels->addItem(toQString(row.label));
 }
 
 void form1::resizeEvent(QResizeEvent *event)
@@ -281,8 +268,12 @@ void form1::entryFieldMousePressed(QLineEdit *field, const QMouseEvent *event)
 
 void form1::entryFieldDoubleClicked(QLineEdit *field)
 {
-    openDatePicker(this, field == m_dateDR ? texts::captionPickerDR : texts::captionPickerDG,
-        field->objectName(), m_clock);
+    Form2 picker(m_clock, this);
+    picker.setWindowTitle(field == m_dateDR ? texts::captionPickerDR : texts::captionPickerDG);
+    picker.setDateFromText(field->text());
+    connect(
+        &picker, &Form2::dateChosen, field, [field](dating::Date date) { field->setText(shortText(date)); });
+    picker.exec();
 }
 
 void form1::scrollBarChanged(QScrollBar *bar, QLineEdit *field)

@@ -1,6 +1,7 @@
 #include "layout.h"
 
-#include "datepicker/formgeometry.h"
+#include "formkit/fonts.h"
+#include "formkit/geometry.h"
 
 #include <QColor>
 #include <QFontMetrics>
@@ -158,7 +159,7 @@ void applyLook(QWidget *widget, const Look &look)
     }
     widget->setPalette(palette);
     if (look.fontFamily)
-        widget->setFont(formgeometry::font(QString::fromLatin1(look.fontFamily), look.points, look.bold));
+        widget->setFont(formkit::font(QString::fromLatin1(look.fontFamily), look.points, look.bold));
 }
 
 // The settings that only some controls have.
@@ -168,7 +169,7 @@ void applySpecialSettings(QWidget *window)
     window->findChild<QLineEdit *>(QStringLiteral("dateSA"))->setAlignment(Qt::AlignCenter);
 
     // The date ranges and the leave dates need a narrow face to show whole in their width.
-    const QFont narrow = formgeometry::font(QStringLiteral("Liberation Sans Narrow"), 8.25, false);
+    const QFont narrow = formkit::font(QStringLiteral("Liberation Sans Narrow"), 8.25, false);
     auto *visits = window->findChild<QListWidget *>(QStringLiteral("listePN"));
     visits->setFont(narrow);
     visits->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -211,7 +212,7 @@ void build(QWidget *window)
             : window;
         QWidget *widget = create(control, parent);
         widget->setObjectName(QString::fromLatin1(control.name));
-        widget->setGeometry(formgeometry::rect(control.left, control.top, control.width, control.height));
+        widget->setGeometry(formkit::rect(control.left, control.top, control.width, control.height));
         widget->setAccessibleName(QString::fromUtf8(control.accessibleName));
         if (control.kind == K::Label || control.kind == K::Frame)
             widget->setFocusPolicy(Qt::NoFocus);
