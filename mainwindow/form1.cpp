@@ -1,22 +1,19 @@
 #include "form1.h"
 
 #include "datepicker/Form2.h"
-#include "dating/rules.h"
+#include "entryfield.h"
 #include "formkit/conversions.h"
 #include "formkit/fonts.h"
 #include "formkit/geometry.h"
-#include "layout.h"
 #include "notes/notes.h"
 #include "texts.h"
 
-#include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStatusTipEvent>
 #include <QTimer>
 
 namespace {
@@ -48,88 +45,51 @@ form1::form1(const dating::Clock &clock, QWidget *parent)
     setAutoFillBackground(true);
     setFixedSize(formkit::pixels(layout::clientWidth), formkit::pixels(layout::clientHeight));
 
-    layout::build(this);
+    m_ui = layout::build(this);
+    m_schedules = { { { dating::ScheduleKind::Biology, m_ui.listeBIO0, m_ui.ListeBIO },
+        { dating::ScheduleKind::PrenatalVisits, m_ui.listePN0, m_ui.listePN },
+        { dating::ScheduleKind::Ultrasounds, m_ui.listeUS0, m_ui.listeUS },
+        { dating::ScheduleKind::Leave, m_ui.listeCONGES0, m_ui.ListeCONGES } } };
     m_Timer1 = new QTimer(this);
     m_Timer1->setObjectName(QStringLiteral("Timer1"));
     m_Timer1->setInterval(1000);
 
-    findControls();
     connectHandlers();
-    watchEvents();
     load();
     m_Timer1->start();
-}
-
-template<class Widget> Widget *form1::control(const char *name) const
-{
-    return findChild<Widget *>(QString::fromLatin1(name));
-}
-
-void form1::findControls()
-{
-    m_dateDR = control<QLineEdit>("dateDR");
-    m_dateDG = control<QLineEdit>("dateDG");
-    m_dateAP = control<QLineEdit>("dateAP");
-    m_dateTERME = control<QLineEdit>("dateTERME");
-    m_DateDTT = control<QLineEdit>("DateDTT");
-    m_nbreSA = control<QLineEdit>("nbreSA");
-    m_nbreJours = control<QLineEdit>("nbreJours");
-    m_dateSA = control<QLineEdit>("dateSA");
-    m_VScroll1 = control<QScrollBar>("VScroll1");
-    m_VScroll2 = control<QScrollBar>("VScroll2");
-    m_ListeSA = control<QListWidget>("ListeSA");
-    m_ListeBIO = control<QListWidget>("ListeBIO");
-    m_listePN = control<QListWidget>("listePN");
-    m_listeUS = control<QListWidget>("listeUS");
-    m_ListeCONGES = control<QListWidget>("ListeCONGES");
-    m_listeBIO0 = control<QListWidget>("listeBIO0");
-    m_listePN0 = control<QListWidget>("listePN0");
-    m_listeUS0 = control<QListWidget>("listeUS0");
-    m_listeCONGES0 = control<QListWidget>("listeCONGES0");
-    m_TXTsa = control<QLabel>("TXTsa");
-    m_msg = control<QLabel>("msg");
-    m_Command1 = control<QPushButton>("Command1");
-    m_Command2 = control<QPushButton>("Command2");
-    m_CMDquitter = control<QPushButton>("CMDquitter");
-    m_schedules = { { { dating::ScheduleKind::Biology, m_listeBIO0, m_ListeBIO },
-        { dating::ScheduleKind::PrenatalVisits, m_listePN0, m_listePN },
-        { dating::ScheduleKind::Ultrasounds, m_listeUS0, m_listeUS },
-        { dating::ScheduleKind::Leave, m_listeCONGES0, m_ListeCONGES } } };
 }
 
 void form1::connectHandlers()
 {
     connect(m_Timer1, &QTimer::timeout, this, &form1::tick);
-    connect(m_dateDR, &QLineEdit::textChanged, this, &form1::dateDRChanged);
-    connect(m_dateDG, &QLineEdit::textChanged, this, &form1::dateDGChanged);
-    connect(m_VScroll2, &QScrollBar::valueChanged, this, [this] { scrollBarChanged(m_VScroll2, m_dateDR); });
-    connect(m_VScroll1, &QScrollBar::valueChanged, this, [this] { scrollBarChanged(m_VScroll1, m_dateDG); });
+    connect(m_ui.dateDR, &QLineEdit::textChanged, this, &form1::dateDRChanged);
+    connect(m_ui.dateDG, &QLineEdit::textChanged, this, &form1::dateDGChanged);
+    for (const auto &[field, next, bar, caption] :
+        { std::tuple {
+              m_ui.dateDR, static_cast<QWidget *>(m_ui.dateDG), m_ui.VScroll2, texts::captionPickerDR },
+            { m_ui.dateDG, m_ui.dateAP, m_ui.VScroll1, texts::captionPickerDG } }) {
+        EntryField *entry = field;
+        connect(entry, &EntryField::stepRequested, this, [this, entry](int days) { stepField(entry, days); });
+        connect(entry, &EntryField::todayRequested, this, [this, entry] { writeToday(entry); });
+        connect(entry, &EntryField::pickerRequested, this,
+            [this, entry, caption = caption] { openDatePicker(entry, caption); });
+        connect(entry, &QLineEdit::returnPressed, this,
+            [this, entry, next = next] { enterPressed(entry, next); });
+        connect(
+            bar, &QScrollBar::valueChanged, this, [this, bar = bar, entry] { scrollBarChanged(bar, entry); });
+    }
+    connect(m_ui.ListeSA, &QListWidget::itemPressed, this, &form1::weeksListPressed);
     for (const SchedulePair &pair : m_schedules) {
         // A click on the row already selected spells its date out again.
         const auto clicked = [this, pair] { labelListClicked(pair); };
         connect(pair.labels, &QListWidget::currentRowChanged, this, clicked);
         connect(pair.labels, &QListWidget::itemClicked, this, clicked);
     }
-    connect(m_Command2, &QPushButton::clicked, this, &form1::helpClicked);
-    connect(m_Command1, &QPushButton::clicked, this, &form1::notesClicked);
-    connect(m_CMDquitter, &QPushButton::clicked, this, &QWidget::close);
-}
-
-void form1::watchEvents()
-{
-    for (QLineEdit *field : { m_dateDR, m_dateDG }) {
-        field->setContextMenuPolicy(Qt::NoContextMenu); // the right button writes today instead
-        field->installEventFilter(this);
-    }
-    for (QWidget *hover : { static_cast<QWidget *>(m_dateDR), static_cast<QWidget *>(m_dateDG),
-             static_cast<QWidget *>(m_nbreJours), static_cast<QWidget *>(m_nbreSA),
-             static_cast<QWidget *>(m_dateAP), m_ListeSA->viewport() }) {
-        hover->setMouseTracking(true);
-        hover->installEventFilter(this);
-        // A screen reader announces the same help as the help line.
-        QWidget *described = hover == m_ListeSA->viewport() ? m_ListeSA : hover;
-        described->setAccessibleDescription(texts::toDisplay(hoverText(hover)));
-    }
+    // A line edit has no double-click signal.
+    m_ui.dateAP->installEventFilter(this);
+    connect(m_ui.Command2, &QPushButton::clicked, this, &form1::helpClicked);
+    connect(m_ui.Command1, &QPushButton::clicked, this, &form1::notesClicked);
+    connect(m_ui.CMDquitter, &QPushButton::clicked, this, &QWidget::close);
 }
 
 void form1::load()
@@ -137,7 +97,7 @@ void form1::load()
     formkit::centreOnScreen(this, size());
     const dating::Date today = m_clock.now().date;
     m_dayOfLastTick = today;
-    m_dateDR->setText(toQString(dating::shortDate(*dating::add(dating::Interval::Week, -6, today))));
+    m_ui.dateDR->setText(shortText(*dating::add(dating::Interval::Week, -6, today)));
     fillWeeksList();
     fillLabelLists();
 }
@@ -147,8 +107,8 @@ void form1::fillWeeksList()
     QStringList rows;
     for (int week = dating::firstListedWeek; week <= dating::lastListedWeek; ++week)
         rows << QString::number(week);
-    m_ListeSA->addItems(rows);
-    m_ListeSA->setCurrentRow(6 - dating::firstListedWeek);
+    m_ui.ListeSA->addItems(rows);
+    m_ui.ListeSA->setCurrentRow(6 - dating::firstListedWeek);
 }
 
 void form1::fillLabelLists()
@@ -161,7 +121,7 @@ void form1::fillLabelLists()
 void form1::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    m_dateDG->setFocus();
+    m_ui.dateDG->setFocus();
 }
 
 void form1::tick()
@@ -178,23 +138,23 @@ void form1::tick()
 
 void form1::dateDRChanged()
 {
-    const auto lastPeriod = dating::readsAsDate(toStd(m_dateDR->text()));
+    const auto lastPeriod = dating::readsAsDate(toStd(m_ui.dateDR->text()));
     if (const auto conception = lastPeriod ? dating::ruleR1(*lastPeriod) : std::nullopt)
-        m_dateDG->setText(shortText(*conception));
+        m_ui.dateDG->setText(shortText(*conception));
 }
 
 void form1::dateDGChanged()
 {
-    const auto conception = dating::readsAsDate(toStd(m_dateDG->text()));
+    const auto conception = dating::readsAsDate(toStd(m_ui.dateDG->text()));
     auto results = conception ? dating::ruleR2(*conception, m_clock.now().date) : std::nullopt;
     if (!results)
         return;
     m_shown = std::move(results);
-    m_dateAP->setText(shortText(m_shown->delivery));
-    m_dateTERME->setText(shortText(m_shown->term));
-    m_DateDTT->setText(shortText(m_shown->overdue));
-    m_nbreSA->setText(texts::weeksOfAmenorrhea(m_shown->weeksOfAmenorrhea));
-    m_nbreJours->setText(texts::daysOfPregnancy(m_shown->daysOfPregnancy));
+    m_ui.dateAP->setText(shortText(m_shown->delivery));
+    m_ui.dateTERME->setText(shortText(m_shown->term));
+    m_ui.DateDTT->setText(shortText(m_shown->overdue));
+    m_ui.nbreSA->setText(texts::weeksOfAmenorrhea(m_shown->weeksOfAmenorrhea));
+    m_ui.nbreJours->setText(texts::daysOfPregnancy(m_shown->daysOfPregnancy));
     selectWeek(m_shown->weeksOfAmenorrhea);
     for (const SchedulePair &pair : m_schedules) {
         pair.dates->clear();
@@ -203,73 +163,43 @@ void form1::dateDGChanged()
     }
 }
 
+bool form1::event(QEvent *event)
+{
+    // The help line follows the pointer: the control it enters, or the entry field that gets the
+    // focus, tells its status tip. Leaving one tells an empty tip, and the help line stays.
+    if (event->type() == QEvent::StatusTip) {
+        if (const QString tip = static_cast<QStatusTipEvent *>(event)->tip(); !tip.isEmpty())
+            setMessage(tip);
+        return true;
+    }
+    return QWidget::event(event);
+}
+
 bool form1::eventFilter(QObject *watched, QEvent *event)
 {
-    auto *field = watched == m_dateDR || watched == m_dateDG ? static_cast<QLineEdit *>(watched) : nullptr;
-    switch (event->type()) {
-    case QEvent::KeyPress:
-        if (field)
-            return entryFieldKeyPressed(field, static_cast<QKeyEvent *>(event));
-        break;
-    case QEvent::MouseButtonPress:
-        if (field)
-            entryFieldMousePressed(field, static_cast<QMouseEvent *>(event));
-        else if (watched == m_ListeSA->viewport())
-            weeksListPressed(static_cast<QMouseEvent *>(event));
-        break;
-    case QEvent::MouseButtonDblClick:
-        if (field && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
-            entryFieldDoubleClicked(field);
-            return true;
-        }
-        if (watched == m_dateAP) {
-            dateAPDoubleClicked();
-            return true;
-        }
-        break;
-    case QEvent::FocusIn:
-        if (field)
-            setMessage(hoverText(field));
-        break;
-    case QEvent::MouseMove:
-        if (const QString text = hoverText(watched); !text.isEmpty())
-            setMessage(text);
-        break;
-    default:
-        break;
+    if (watched == m_ui.dateAP && event->type() == QEvent::MouseButtonDblClick) {
+        dateAPDoubleClicked();
+        return true;
     }
     return QWidget::eventFilter(watched, event);
 }
 
-bool form1::entryFieldKeyPressed(QLineEdit *field, QKeyEvent *event)
+void form1::enterPressed(QLineEdit *field, QWidget *next)
 {
-    if (event->text() == QLatin1String("+")) {
-        stepField(field, 1);
-        return true;
-    }
-    if (event->text() == QLatin1String("-")) {
-        stepField(field, -1);
-        return true;
-    }
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        if (const auto rewritten = dating::normalisedDateText(toStd(field->text())))
-            field->setText(toQString(*rewritten));
-        (field == m_dateDR ? m_dateDG : m_dateAP)->setFocus(Qt::TabFocusReason);
-        return true;
-    }
-    return false;
+    if (const auto rewritten = dating::normalisedDateText(toStd(field->text())))
+        field->setText(toQString(*rewritten));
+    next->setFocus(Qt::TabFocusReason);
 }
 
-void form1::entryFieldMousePressed(QLineEdit *field, const QMouseEvent *event)
+void form1::writeToday(QLineEdit *field)
 {
-    if (event->button() == Qt::RightButton)
-        field->setText(toQString(dating::shortDate(m_clock.now().date)));
+    field->setText(shortText(m_clock.now().date));
 }
 
-void form1::entryFieldDoubleClicked(QLineEdit *field)
+void form1::openDatePicker(QLineEdit *field, const QString &caption)
 {
     Form2 picker(m_clock, this);
-    picker.setWindowTitle(field == m_dateDR ? texts::captionPickerDR : texts::captionPickerDG);
+    picker.setWindowTitle(caption);
     picker.setDateFromText(field->text());
     connect(
         &picker, &Form2::dateChosen, field, [field](dating::Date date) { field->setText(shortText(date)); });
@@ -298,11 +228,11 @@ void form1::stepField(QLineEdit *field, int days)
 void form1::selectWeek(int weeksOfAmenorrhea)
 {
     const int row = weeksOfAmenorrhea - dating::firstListedWeek;
-    if (dating::isListedWeek(weeksOfAmenorrhea) && row < m_ListeSA->count()) {
-        m_ListeSA->setCurrentRow(row);
+    if (dating::isListedWeek(weeksOfAmenorrhea) && row < m_ui.ListeSA->count()) {
+        m_ui.ListeSA->setCurrentRow(row);
     } else {
-        m_ListeSA->clearSelection();
-        m_ListeSA->setCurrentRow(-1);
+        m_ui.ListeSA->clearSelection();
+        m_ui.ListeSA->setCurrentRow(-1);
     }
 }
 
@@ -323,16 +253,13 @@ void form1::labelListClicked(const SchedulePair &pair)
         date.end ? longText(*date.end) : QString()));
 }
 
-void form1::weeksListPressed(const QMouseEvent *event)
+void form1::weeksListPressed(const QListWidgetItem *item)
 {
-    const QListWidgetItem *item = m_ListeSA->itemAt(event->position().toPoint());
-    if (!item)
-        return;
     const int weeks = item->text().toInt();
-    const auto conception = dating::readsAsDate(toStd(m_dateDG->text()));
+    const auto conception = dating::readsAsDate(toStd(m_ui.dateDG->text()));
     if (const auto date = conception ? dating::ruleR3(weeks, *conception) : std::nullopt) {
-        m_dateSA->setText(shortText(*date));
-        m_TXTsa->setText(texts::chosenWeek(weeks));
+        m_ui.dateSA->setText(shortText(*date));
+        m_ui.TXTsa->setText(texts::chosenWeek(weeks));
     }
 }
 
@@ -348,26 +275,9 @@ void form1::notesClicked()
         setMessage(problem);
 }
 
-QString form1::hoverText(const QObject *watched) const
-{
-    if (watched == m_dateDR)
-        return texts::helpDR();
-    if (watched == m_dateDG)
-        return texts::helpDG();
-    if (watched == m_nbreJours)
-        return texts::hoverNbreJours;
-    if (watched == m_nbreSA)
-        return texts::hoverNbreSA;
-    if (watched == m_dateAP)
-        return texts::hoverDateAP;
-    if (watched == m_ListeSA->viewport())
-        return texts::hoverListeSA();
-    return {};
-}
-
 void form1::setMessage(const QString &message)
 {
     const QString shown = texts::toDisplay(message);
-    if (m_msg->text() != shown)
-        m_msg->setText(shown);
+    if (m_ui.msg->text() != shown)
+        m_ui.msg->setText(shown);
 }

@@ -41,6 +41,21 @@ QString helpDG()
         QStringLiteral("Le Bouton Droit donne la date du Jour") });
 }
 
+QString hoverNbreJours()
+{
+    return QStringLiteral("Nombre de Jour de Grossesse");
+}
+
+QString hoverNbreSA()
+{
+    return QStringLiteral("Nombre de Semaines D'aménorhée");
+}
+
+QString hoverDateAP()
+{
+    return QStringLiteral("Date Calculée de l'accouchement");
+}
+
 QString hoverListeSA()
 {
     return lines({ QStringLiteral("Choisissez un Nombre de Semaines avec les Ascenceurs"),

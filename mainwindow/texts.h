@@ -16,9 +16,9 @@ QString helpText();
 
 QString helpDR();
 QString helpDG();
-inline const QString hoverNbreJours = QStringLiteral("Nombre de Jour de Grossesse");
-inline const QString hoverNbreSA = QStringLiteral("Nombre de Semaines D'aménorhée");
-inline const QString hoverDateAP = QStringLiteral("Date Calculée de l'accouchement");
+QString hoverNbreJours();
+QString hoverNbreSA();
+QString hoverDateAP();
 QString hoverListeSA();
 
 inline const QString deliveryTitle = QStringLiteral("Date Prévisible de l'Accouchement");
