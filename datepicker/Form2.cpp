@@ -3,6 +3,7 @@
 #include "formkit/conversions.h"
 #include "formkit/fonts.h"
 #include "formkit/geometry.h"
+#include "formkit/palette.h"
 
 #include <QCalendarWidget>
 #include <QKeyEvent>
@@ -61,6 +62,7 @@ Form2::Form2(const dating::Clock &clock, QWidget *opener)
     , m_clock(clock)
 {
     formkit::installFontSubstitutes();
+    setPalette(formkit::fixedPalette());
     setWindowTitle(texts::designCaption);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
         | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);

@@ -5,6 +5,7 @@
 #include "formkit/conversions.h"
 #include "formkit/fonts.h"
 #include "formkit/geometry.h"
+#include "formkit/palette.h"
 #include "notes/notes.h"
 #include "texts.h"
 
@@ -39,9 +40,7 @@ form1::form1(const dating::Clock &clock, QWidget *parent)
     setLocale(QLocale(QLocale::French));
     setWindowTitle(texts::designCaption);
     setFont(formkit::font(QStringLiteral("MS Sans Serif"), 8.25, false));
-    QPalette background = palette();
-    background.setColor(QPalette::Window, QColor(192, 192, 192));
-    setPalette(background);
+    setPalette(formkit::fixedPalette());
     setAutoFillBackground(true);
     setFixedSize(formkit::pixels(layout::clientWidth), formkit::pixels(layout::clientHeight));
 

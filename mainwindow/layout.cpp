@@ -3,6 +3,7 @@
 #include "entryfield.h"
 #include "formkit/fonts.h"
 #include "formkit/geometry.h"
+#include "formkit/palette.h"
 #include "texts.h"
 
 #include <QFontMetrics>
@@ -30,13 +31,16 @@ constexpr Rgb black { 0, 0, 0 };
 constexpr Rgb blue { 0, 0, 255 };
 
 constexpr Font windowFont;
-constexpr Font entryFont { "MS Sans Serif", 9.75, true };
+constexpr Font resultFont { "MS Sans Serif", 9.75, true };
+// A date must show whole in the part of an entry field its scroll bar leaves uncovered.
+constexpr Font entryFont { "Liberation Sans Narrow", 9.75, true };
 constexpr Font countFont { "MS Sans Serif", 8.25, true };
 constexpr Font converterFont { "Arial", 9.75, true };
 constexpr Font helpLineFont { "Verdana", 8.25, true };
 constexpr Font quitFont { "Arial", 12, true };
 // The date ranges and the leave dates need a narrow face to show whole in their width.
 constexpr Font narrowFont { "Liberation Sans Narrow", 8.25, false };
+// TXTsa's lower edge lies under dateSA, so its caption keeps to the top (AlignTop).
 
 // clang-format off
 const std::array<Control, 36> table { {
@@ -60,14 +64,14 @@ const std::array<Control, 36> table { {
     { "Command1", &C::Command1, nullptr, 5760, 1080, 855, 735, "No&tes", "Notes", own, own, windowFont, Plain, 5, nullptr },
     { "ListeSA", &C::ListeSA, nullptr, 2880, 4440, 1215, 645, "", "Conversion, semaines d'aménorrhée", blue, white, windowFont, HelpPointer, 4, texts::hoverListeSA },
     { "dateSA", &C::dateSA, nullptr, 5040, 4680, 1245, 360, "", "Date de la semaine choisie", blue, white, converterFont, AlignCentre, 3, nullptr },
-    { "dateAP", &C::dateAP, nullptr, 2400, 1200, 1200, 360, "", "Accouchement", darkGrey, white, entryFont, Locked | AlignRight, 2, texts::hoverDateAP },
+    { "dateAP", &C::dateAP, nullptr, 2400, 1200, 1200, 360, "", "Accouchement", darkGrey, white, resultFont, Locked | AlignRight, 2, texts::hoverDateAP },
     { "dateDG", &C::dateDG, nullptr, 2400, 480, 1200, 375, "", "Début de grossesse", black, white, entryFont, Plain, 1, texts::helpDG },
     { "Frame1", &C::Frame1, nullptr, 0, 4200, 2655, 975, "Congés 1G1P", "Congés 1G1P", own, own, windowFont, Plain, 0, nullptr },
     { "Frame2", &C::Frame2, nullptr, 0, 1920, 2655, 975, "Echographie", "Echographie", own, own, windowFont, Plain, 0, nullptr },
     { "Frame3", &C::Frame3, nullptr, 2760, 1920, 3615, 2175, "Visites Prénatales", "Visites prénatales", own, own, windowFont, Plain, 0, nullptr },
     { "Frame4", &C::Frame4, nullptr, 0, 2880, 2655, 855, "Biologie", "Biologie", own, own, windowFont, Plain, 0, nullptr },
     { "Frame5", &C::Frame5, nullptr, 2760, 4200, 3615, 975, "Conversion Auto", "Conversion automatique", own, own, windowFont, Plain, 0, nullptr },
-    { "TXTsa", &C::TXTsa, &C::Frame5, 1320, 240, 1215, 375, "xx Sa le...", "Semaine choisie", own, blue, countFont, Plain, 0, nullptr },
+    { "TXTsa", &C::TXTsa, &C::Frame5, 1320, 240, 1215, 375, "xx Sa le...", "Semaine choisie", own, blue, countFont, AlignTop, 0, nullptr },
     { "Frame6", &C::Frame6, nullptr, 0, 0, 5655, 1815, "Dates", "Dates", own, own, windowFont, Plain, 0, nullptr },
     { "Frame12", &C::Frame12, &C::Frame6, 4080, 960, 1455, 735, "Dépassement", "Dépassement", own, own, windowFont, Plain, 0, nullptr },
     { "Frame11", &C::Frame11, &C::Frame6, 2280, 960, 1455, 735, "Accouchement", "Accouchement", own, own, windowFont, Plain, 0, nullptr },
@@ -89,10 +93,31 @@ QColor toQColor(const Rgb &colour)
     return QColor(colour.red, colour.green, colour.blue);
 }
 
+bool isInFront(const Control &front, const Control &row)
+{
+    return &front < &row && front.container == row.container;
+}
+
+// Twips of the row's right end that a control in front of it covers: text stays clear of them.
+int coveredOnTheRight(const Control &row)
+{
+    int covered = 0;
+    for (const Control &front : table) {
+        if (!isInFront(front, row))
+            continue;
+        const bool overlapsHeight = front.top < row.top + row.height && row.top < front.top + front.height;
+        const int right = row.left + row.width;
+        if (overlapsHeight && front.left > row.left && front.left < right)
+            covered = std::max(covered, right - front.left);
+    }
+    return covered;
+}
+
 // What each kind of control makes of its row.
 void setUp(QLineEdit *edit, const Control &row, const QString &caption)
 {
     edit->setText(caption);
+    edit->setTextMargins(0, 0, formkit::pixels(coveredOnTheRight(row)), 0);
     edit->setReadOnly(row.settings & Locked);
     if (row.settings & AlignRight)
         edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -104,7 +129,7 @@ void setUp(QLabel *label, const Control &row, const QString &caption)
 {
     label->setText(caption);
     label->setTextFormat(Qt::PlainText);
-    label->setAlignment(Qt::AlignCenter);
+    label->setAlignment(Qt::AlignHCenter | (row.settings & AlignTop ? Qt::AlignTop : Qt::AlignVCenter));
     label->setFocusPolicy(Qt::NoFocus);
     if (row.settings & Boxed) {
         label->setFrameStyle(QFrame::Box | QFrame::Plain);
@@ -121,6 +146,9 @@ void setUp(QListWidget *list, const Control &row, const QString &caption)
         list->viewport()->setCursor(Qt::WhatsThisCursor);
     // Each row shows whole or not at all; nothing scrolls sideways.
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The rows' colours are the list's; its scroll bar keeps the window's, so that its arrows
+    // stand out from their buttons whatever colours the rows have.
+    list->verticalScrollBar()->setPalette(formkit::fixedPalette());
     if (row.settings & Columns) {
         // A column is as wide as a date, since half the list's width would cut every date short.
         list->setFlow(QListView::TopToBottom);

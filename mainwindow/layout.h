@@ -60,6 +60,7 @@ enum Setting : unsigned {
     Wrapped = 1 << 4, // the text wraps within the control
     Columns = 1 << 5, // rows flow into columns side by side
     HelpPointer = 1 << 6, // the pointer over it is the arrow with a question mark
+    AlignTop = 1 << 7,
 };
 
 struct Control

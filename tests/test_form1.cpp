@@ -1,6 +1,7 @@
 #include "fixedclock.h"
 #include "mainwindow/form1.h"
 #include "pickerdriver.h"
+#include "scrollarrows.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -15,7 +16,6 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
-#include <QStyleOptionSlider>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -56,17 +56,7 @@ std::shared_ptr<AnsweredBox> answerNextMessageBox()
 
 QPoint scrollArrowCentre(QScrollBar *bar, QStyle::SubControl arrow)
 {
-    QStyleOptionSlider option;
-    option.initFrom(bar);
-    option.orientation = bar->orientation();
-    option.minimum = bar->minimum();
-    option.maximum = bar->maximum();
-    option.sliderPosition = bar->sliderPosition();
-    option.sliderValue = bar->value();
-    option.singleStep = bar->singleStep();
-    option.pageStep = bar->pageStep();
-    option.subControls = QStyle::SC_All;
-    return bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, arrow, bar).center();
+    return scrollArrowRect(bar, arrow).center();
 }
 
 void clickRow(QListWidget *list, int row, Qt::MouseButton button = Qt::LeftButton)
