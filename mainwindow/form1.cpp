@@ -63,6 +63,8 @@ void form1::connectHandlers()
     connect(m_Timer1, &QTimer::timeout, this, &form1::tick);
     connect(m_ui.dateDR, &QLineEdit::textChanged, this, &form1::dateDRChanged);
     connect(m_ui.dateDG, &QLineEdit::textChanged, this, &form1::dateDGChanged);
+    // The entry fields behave alike, but for the control Enter moves to, the bar that steps the
+    // field and the date picker's caption.
     for (const auto &[field, next, bar, caption] :
         { std::tuple {
               m_ui.dateDR, static_cast<QWidget *>(m_ui.dateDG), m_ui.VScroll2, texts::captionPickerDR },
