@@ -1,6 +1,6 @@
 #include "data/appicon.h"
+#include "formkit/systemclock.h"
 #include "mainwindow/form1.h"
-#include "notes/systemclock.h"
 #include "sheet/commandline.h"
 
 #include <QApplication>
@@ -84,7 +84,7 @@ void displayFound()
 
 int main(int argc, char *argv[])
 {
-    const notes::SystemClock clock;
+    const formkit::SystemClock clock;
     const sheet::ReadCommand read = answerCommandLine(argc, argv, clock);
     if (!read.problem.isEmpty())
         return refused(read.problem);
