@@ -77,6 +77,21 @@ void rightClick(QWidget *control)
     QApplication::sendEvent(control, &event);
 }
 
+// Whether a right click on the control brings up a menu (closed again at once).
+bool rightClickShowsAMenu(QWidget *control)
+{
+    bool shown = false;
+    QTimer::singleShot(0, control, [&shown] {
+        if (auto *popup = QApplication::activePopupWidget()) {
+            shown = true;
+            popup->close();
+        }
+    });
+    rightClick(control);
+    QCoreApplication::processEvents();
+    return shown;
+}
+
 } // namespace
 
 class TestSheetDialog : public QObject
@@ -297,15 +312,7 @@ void TestSheetDialog::contextMenuOnFramesAndLabelsOnly()
     // The entry fields write today with their right button and the weeks list converts: no menu.
     for (QWidget *control : { static_cast<QWidget *>(window.dateDR), static_cast<QWidget *>(window.dateDG),
              window.ListeSA->viewport() }) {
-        bool menuShown = false;
-        QTimer::singleShot(0, this, [&menuShown] {
-            if (auto *popup = QApplication::activePopupWidget()) {
-                menuShown = true;
-                popup->close();
-            }
-        });
-        rightClick(control);
-        QCoreApplication::processEvents();
+        const bool menuShown = rightClickShowsAMenu(control);
         QVERIFY(!menuShown);
         QVERIFY(!window.widget.findChild<SheetDialog *>());
     }
@@ -350,17 +357,14 @@ void TestSheetDialog::theCalendarWindowOpensTheSheet()
     QTest::keyClick(dialog, Qt::Key_Escape);
     QTRY_VERIFY(!window.findChild<SheetDialog *>());
 
-    // The weeks list keeps its right button: no menu, no sheet.
-    bool menuShown = false;
-    QTimer::singleShot(0, this, [&menuShown] {
-        if (auto *popup = QApplication::activePopupWidget()) {
-            menuShown = true;
-            popup->close();
-        }
-    });
-    rightClick(window.findChild<QListWidget *>(QStringLiteral("ListeSA"))->viewport());
-    QCoreApplication::processEvents();
-    QVERIFY(!menuShown);
+    // The entry fields and the weeks list keep their right button: no menu, no sheet.
+    for (QWidget *control : { static_cast<QWidget *>(dateDR),
+             static_cast<QWidget *>(window.findChild<QLineEdit *>(QStringLiteral("dateDG"))),
+             window.findChild<QListWidget *>(QStringLiteral("ListeSA"))->viewport() }) {
+        const bool menuShown = rightClickShowsAMenu(control);
+        QVERIFY2(!menuShown, qPrintable(control->objectName()));
+        QVERIFY(!window.findChild<SheetDialog *>());
+    }
 }
 
 QTEST_MAIN(TestSheetDialog)
