@@ -76,4 +76,9 @@ bool removeFile(const QString &path);
 // Puts on the disk the entries of the directory that holds path: a file just created there.
 bool syncDirectoryOf(const QString &path);
 
+// The bytes the user may still write on the disk that holds path (a file there or to be made
+// there), or -1 when the system cannot tell. Asked of the file system itself, so that it holds
+// where the table of mounted disks is partial, as in a chroot.
+qint64 freeSpaceFor(const QString &path);
+
 } // namespace notes

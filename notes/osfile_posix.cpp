@@ -1,12 +1,14 @@
 #include "osfile.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 #include <utility>
 
@@ -196,6 +198,17 @@ bool removeFile(const QString &path)
     if (::unlink(QFile::encodeName(path).constData()) != 0)
         return errno == ENOENT;
     return syncDirectoryOf(path);
+}
+
+qint64 freeSpaceFor(const QString &path)
+{
+    const QByteArray directory = QFile::encodeName(QFileInfo(path).absolutePath());
+    struct statvfs disk
+    {
+    };
+    if (retryOnInterrupt([&] { return ::statvfs(directory.constData(), &disk); }) != 0)
+        return -1;
+    return qint64(disk.f_bavail) * qint64(disk.f_frsize);
 }
 
 } // namespace notes

@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QStorageInfo>
 #include <QtEndian>
 
 #include <algorithm>
@@ -336,8 +335,8 @@ WriteOutcome splice(
         return WriteOutcome::Failed;
 
     const qint64 needed = header.size() + header.tailLength + std::max<qint64>(0, header.newSize - size);
-    const QStorageInfo disk(QFileInfo(rollbackPath).absolutePath());
-    if (disk.isValid() && disk.bytesAvailable() >= 0 && disk.bytesAvailable() < needed)
+    const qint64 available = freeSpaceFor(rollbackPath);
+    if (available >= 0 && available < needed)
         return WriteOutcome::NoSpace;
 
     OsFile rollback = OsFile::open(rollbackPath, OsFile::Access::CreatePrivate);
