@@ -21,7 +21,7 @@ public:
 
     // The directory that holds the journal: $windir when set and not empty, else
     // perUserDataDirectory(), created when missing.
-    QString journalDirectory() const;
+    virtual QString journalDirectory() const;
 
     // Where a program keeps its users' files on this platform.
     virtual QString perUserDataDirectory() const = 0;

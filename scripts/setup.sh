@@ -10,10 +10,11 @@ as_root()
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }
 
+# install_packages [LIST...]: the packages of the lists in scripts/ (packages.txt by default).
 install_packages()
 {
-    local wanted missing=()
-    wanted=$(grep -v '^\s*#' "$ROOT/scripts/packages.txt" | grep -v '^\s*$')
+    local wanted missing=() list
+    wanted=$(for list in "${@:-packages.txt}"; do grep -v '^\s*#' "$ROOT/scripts/$list" | grep -v '^\s*$'; done)
     for p in $wanted; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
     done
