@@ -5,6 +5,9 @@
 #include <QApplication>
 #include <QCommandLineParser>
 
+#include <cstdio>
+#include <cstdlib>
+
 namespace {
 
 void describeApplication()
@@ -27,13 +30,47 @@ void answerCommandLine(int argc, char *argv[])
     options.process(commandLine);
 }
 
+// While the window system is being reached, Qt's own messages are held back: when no display
+// can be had, Qt ends the program with a fatal message and an abort, and the user gets one
+// plain line and a non-zero status instead.
+QtMessageHandler previousHandler = nullptr;
+QList<std::pair<QtMsgType, QString>> heldBack;
+
+void refuseWithoutDisplay(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type != QtFatalMsg) {
+        heldBack.append({ type, message });
+        return;
+    }
+    std::fputs("gestiva : aucun affichage n'est disponible (DISPLAY ou WAYLAND_DISPLAY), la fenêtre ne peut "
+               "pas s'ouvrir.\n",
+        stderr);
+    std::_Exit(EXIT_FAILURE);
+}
+
+void watchForMissingDisplay()
+{
+    previousHandler = qInstallMessageHandler(refuseWithoutDisplay);
+}
+
+// The display answered: Qt's messages go where they always go, those held back first.
+void displayFound()
+{
+    qInstallMessageHandler(previousHandler);
+    for (const auto &[type, message] : std::as_const(heldBack))
+        qt_message_output(type, QMessageLogContext(), message);
+    heldBack.clear();
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     answerCommandLine(argc, argv);
 
+    watchForMissingDisplay();
     QApplication app(argc, argv);
+    displayFound();
     describeApplication();
     QApplication::setWindowIcon(gestiva::applicationIcon());
     QGuiApplication::setDesktopFileName(gestiva::applicationId());

@@ -28,6 +28,66 @@ std::optional<QStringList> caretArguments(QStringView program, TextPosition care
     return std::nullopt;
 }
 
+namespace {
+
+bool isFileCode(QStringView argument)
+{
+    return argument == u"%f" || argument == u"%F" || argument == u"%u" || argument == u"%U";
+}
+
+// One argument with its field codes expanded; nothing when it holds the file's code.
+std::optional<QString> expanded(QStringView argument, const DesktopEntry &entry)
+{
+    QString text;
+    for (qsizetype i = 0; i < argument.size(); ++i) {
+        if (argument[i] != u'%' || i + 1 == argument.size()) {
+            text += argument[i];
+            continue;
+        }
+        const QChar code = argument[++i];
+        if (code == u'%')
+            text += u'%';
+        else if (code == u'c')
+            text += entry.name;
+        else if (code == u'k')
+            text += entry.location;
+        else if (QStringView(u"fFuU").contains(code))
+            return std::nullopt;
+        // Any other code (%i inside a word, the deprecated ones) stands for nothing.
+    }
+    return text;
+}
+
+} // namespace
+
+std::optional<QStringList> entryArguments(
+    const DesktopEntry &entry, const QStringList &caret, const QString &file)
+{
+    QStringList arguments;
+    bool fileGiven = false;
+    for (const QString &argument : entry.arguments) {
+        if (isFileCode(argument)) {
+            // One file at the first code; the rules allow no second one.
+            if (!fileGiven)
+                arguments << caret << file;
+            fileGiven = true;
+        } else if (argument == u"%i") {
+            if (!entry.icon.isEmpty())
+                arguments << QStringLiteral("--icon") << entry.icon;
+        } else {
+            const std::optional<QString> text = expanded(argument, entry);
+            if (!text)
+                return std::nullopt;
+            // A word made only of codes that stand for nothing is no argument.
+            if (!text->isEmpty() || !argument.contains(u'%'))
+                arguments << *text;
+        }
+    }
+    if (!fileGiven)
+        arguments << caret << file;
+    return arguments;
+}
+
 QStringList commonGraphicalEditors()
 {
     return { QStringLiteral("gedit"), QStringLiteral("gnome-text-editor"), QStringLiteral("kate"),

@@ -20,10 +20,10 @@ public:
     virtual ~Platform() = default;
 
     // The directory that holds the journal: $windir when set and not empty, else
-    // perUserDataDirectory(), created when missing.
+    // perUserDataDirectory(), created when missing. Empty when there is none.
     virtual QString journalDirectory() const;
 
-    // Where a program keeps its users' files on this platform.
+    // Where a program keeps its users' files on this platform; empty when the user has no home.
     virtual QString perUserDataDirectory() const = 0;
 
     // Starts the user's text editor on path, with the caret at caret when the editor can be

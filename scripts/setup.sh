@@ -1,20 +1,18 @@
-# Shared by scripts/run and scripts/test: install what is missing, then configure and build.
+# Shared by scripts/run, scripts/test and scripts/bench: install what is missing, configure, build.
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-PRESET="${PRESET:-default}"
-BUILD_DIR="$ROOT/build/$PRESET"
 
 as_root()
 {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }
 
-# install_packages [LIST...]: the packages of the lists in scripts/ (packages.txt by default).
+# install_packages LIST...: installs the packages the named lists in scripts/ hold, when missing.
 install_packages()
 {
-    local wanted missing=() list
-    wanted=$(for list in "${@:-packages.txt}"; do grep -v '^\s*#' "$ROOT/scripts/$list" | grep -v '^\s*$'; done)
+    local wanted missing=()
+    wanted=$(for list in "$@"; do grep -v '^\s*#' "$ROOT/scripts/$list" | grep -v '^\s*$'; done)
     for p in $wanted; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
     done
@@ -25,9 +23,14 @@ install_packages()
     fi
 }
 
+# configure_and_build PRESET: configures the preset's build when it is new or the presets have
+# changed since (the build itself reconfigures when a CMakeLists.txt changes), then builds it.
 configure_and_build()
 {
+    local preset="$1" cache="$ROOT/build/$1/CMakeCache.txt"
     cd "$ROOT"
-    cmake --preset "$PRESET"
-    cmake --build --preset "$PRESET" -j "$(nproc)"
+    if [ ! -f "$cache" ] || [ CMakePresets.json -nt "$cache" ]; then
+        cmake --preset "$preset"
+    fi
+    cmake --build --preset "$preset" -j "$(nproc)"
 }

@@ -16,4 +16,6 @@ foreach(what IN ITEMS install package)
                      -P ${CMAKE_CURRENT_SOURCE_DIR}/test_data_files_install.cmake)
 endforeach()
 # Both stage an install in the build folder; the package's dependency scan takes a while.
-set_tests_properties(install_layout package_layout PROPERTIES RESOURCE_LOCK gestiva_install TIMEOUT 300)
+set_tests_properties(install_layout package_layout PROPERTIES RESOURCE_LOCK gestiva_install TIMEOUT 300
+                     ENVIRONMENT "LC_ALL=C.UTF-8")
+set_tests_properties(desktop_entry_valid metainfo_valid PROPERTIES ENVIRONMENT "LC_ALL=C.UTF-8")

@@ -2,6 +2,7 @@
 #include "notes/notes.h"
 
 #include "fixedclock.h"
+#include "journalfixture.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,44 +11,16 @@
 #include <QTest>
 
 #include <atomic>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
 
 // 8 December 2026 at 14:05:09: the stamp is "[08/12/2026]" and "14:05:09=".
 const FixedClock pressTime(tuesdayAfternoon);
-
-// Records the editor launches instead of starting anything.
-class RecordingPlatform final : public notes::Platform
-{
-public:
-    QString perUserDataDirectory() const override { return {}; }
-    bool openInEditor(const QString &path, std::optional<notes::TextPosition> caret) const override
-    {
-        m_paths << path;
-        m_caret = caret;
-        return m_editorStarts;
-    }
-
-    bool m_editorStarts = true;
-    mutable QStringList m_paths;
-    mutable std::optional<notes::TextPosition> m_caret;
-};
-
-QByteArray contentOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &content)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(content), content.size());
-}
 
 } // namespace
 
@@ -64,6 +37,8 @@ private Q_SLOTS:
     void ecrireIniValueAndDefault_data();
     void ecrireIniValueAndDefault();
     void ecrireIniDefaultFile();
+    void ecrireIniReplacesAValue_data();
+    void ecrireIniReplacesAValue();
     void ecrireIniRefusesTextsItCannotWriteBack_data();
     void ecrireIniRefusesTextsItCannotWriteBack();
     void unwritableJournal_data();
@@ -73,6 +48,9 @@ private Q_SLOTS:
     void simultaneousStampsAreAllKept();
     void journalPath_data();
     void journalPath();
+    void dataDirectoryFollowsTheXdgRules_data();
+    void dataDirectoryFollowsTheXdgRules();
+    void windirIsTakenAsBytes();
     void noEditorAnywhere();
 
 private:
@@ -130,8 +108,19 @@ void TestNotes::stampKeepsEveryOtherByte_data()
         << QByteArray("[08/12/2026]\nd\xe9j\xe0 vu, \xc3\xa9t\xc3\xa9 \xff\n\n[09/12/2026]\n\xe9\n")
         << QByteArray(
                "[08/12/2026]\nd\xe9j\xe0 vu, \xc3\xa9t\xc3\xa9 \xff\n14:05:09=\n\n[09/12/2026]\n\xe9\n");
-    QTest::newRow("a value already there is emptied") << QByteArray("[08/12/2026]\n14:05:09 = ancien\nnote\n")
-                                                      << QByteArray("[08/12/2026]\n14:05:09 =\nnote\n");
+    // The same time twice in a day (the hour that comes twice when summer time ends, a clock set
+    // back, two machines on one journal): what the user typed stays, and the key comes again.
+    QTest::newRow("same key with a note on its line")
+        << QByteArray("[08/12/2026]\n14:05:09=Patiente X : saignements\n")
+        << QByteArray("[08/12/2026]\n14:05:09=Patiente X : saignements\n14:05:09=\n");
+    QTest::newRow("same key with a note under it")
+        << QByteArray("[08/12/2026]\n14:05:09=\nPatiente X : saignements\n\n[09/12/2026]\n")
+        << QByteArray("[08/12/2026]\n14:05:09=\nPatiente X : saignements\n14:05:09=\n\n[09/12/2026]\n");
+    QTest::newRow("same key, spaced, with a value, then a note")
+        << QByteArray("[08/12/2026]\r\n 14:05:09 = ancien\r\nnote")
+        << QByteArray("[08/12/2026]\r\n 14:05:09 = ancien\r\nnote\r\n14:05:09=\r\n");
+    QTest::newRow("same key last with only blanks after it")
+        << QByteArray("[08/12/2026]\n14:05:09=  \n\n") << QByteArray("[08/12/2026]\n14:05:09=  \n\n");
 }
 
 void TestNotes::stampKeepsEveryOtherByte()
@@ -215,11 +204,53 @@ void TestNotes::ecrireIniDefaultFile()
 {
     const QTemporaryDir windir;
     qputenv("windir", QFile::encodeName(windir.path()));
-    const qint32 result = notes::EcrireIni(QStringLiteral("s"), QStringLiteral("k"), QStringLiteral("v"));
+    const qint32 result = notes::EcrireIni(QStringLiteral("s"), QStringLiteral("k"), QStringLiteral("v"),
+        QDir(windir.path()).filePath(QStringLiteral("gestiva.INI")));
     qunsetenv("windir");
     QVERIFY(result != 0);
     QCOMPARE(contentOf(windir.filePath(QStringLiteral("gestiva.INI"))), QByteArray("[s]\nk=v\n"));
     QCOMPARE(QDir(windir.path()).entryList(QDir::Files | QDir::Hidden), QStringList { "gestiva.INI" });
+}
+
+void TestNotes::ecrireIniReplacesAValue_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QByteArray>("after");
+
+    QTest::newRow("a value already there is emptied")
+        << QByteArray("[08/12/2026]\n14:05:09 = ancien\nnote\n") << QString()
+        << QByteArray("[08/12/2026]\n14:05:09 =\nnote\n");
+    QTest::newRow("the first of two")
+        << QByteArray("[08/12/2026]\n14:05:09=a\n14:05:09=b\n") << QStringLiteral("c")
+        << QByteArray("[08/12/2026]\n14:05:09=c\n14:05:09=b\n");
+    QTest::newRow("longer, CR LF, last line")
+        << QByteArray("[08/12/2026]\r\n14:05:09=a\r\n") << QStringLiteral("plus long")
+        << QByteArray("[08/12/2026]\r\n14:05:09=plus long\r\n");
+    QTest::newRow("shorter, no final line break")
+        << QByteArray("[08/12/2026]\n14:05:09=un long texte\r") << QStringLiteral("v")
+        << QByteArray("[08/12/2026]\n14:05:09=v\r");
+    QTest::newRow("same value changes nothing")
+        << QByteArray("[08/12/2026]\n14:05:09=v\r\nnote\n") << QStringLiteral("v")
+        << QByteArray("[08/12/2026]\n14:05:09=v\r\nnote\n");
+    QTest::newRow("only in today's section")
+        << QByteArray("[07/12/2026]\n14:05:09=a\n[08/12/2026]\nnote\n") << QStringLiteral("b")
+        << QByteArray("[07/12/2026]\n14:05:09=a\n[08/12/2026]\nnote\n14:05:09=b\n");
+}
+
+void TestNotes::ecrireIniReplacesAValue()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QString, value);
+    QFETCH(QByteArray, after);
+    const QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("gestiva.txt"));
+    writeFile(path, before);
+
+    QVERIFY(notes::EcrireIni(QStringLiteral("08/12/2026"), QStringLiteral("14:05:09"), value, path) != 0);
+    QCOMPARE(contentOf(path), after);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+        QStringList { "gestiva.txt" });
 }
 
 void TestNotes::ecrireIniRefusesTextsItCannotWriteBack_data()
@@ -395,6 +426,86 @@ void TestNotes::journalPath()
         QCOMPARE(path, dataHome.filePath(expected));
         QVERIFY(QFileInfo(path).dir().exists());
     }
+}
+
+void TestNotes::dataDirectoryFollowsTheXdgRules_data()
+{
+    // "<tmp>" stands for a temporary directory, "<account>" for the account's home directory.
+    QTest::addColumn<std::optional<QByteArray>>("xdgDataHome");
+    QTest::addColumn<std::optional<QByteArray>>("home");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("absolute XDG_DATA_HOME") << std::optional<QByteArray>("<tmp>/donnees")
+                                            << std::optional<QByteArray>("<tmp>") << "<tmp>/donnees/gestiva";
+    QTest::newRow("relative XDG_DATA_HOME is ignored")
+        << std::optional<QByteArray>("donnees") << std::optional<QByteArray>("<tmp>")
+        << "<tmp>/.local/share/gestiva";
+    QTest::newRow("relative XDG_DATA_HOME, no HOME") << std::optional<QByteArray>(
+        "donnees") << std::optional<QByteArray>() << "<account>/.local/share/gestiva";
+    QTest::newRow("neither XDG_DATA_HOME nor HOME")
+        << std::optional<QByteArray>() << std::optional<QByteArray>() << "<account>/.local/share/gestiva";
+    QTest::newRow("empty HOME") << std::optional<QByteArray>("") << std::optional<QByteArray>("")
+                                << "<account>/.local/share/gestiva";
+    QTest::newRow("relative HOME") << std::optional<QByteArray>() << std::optional<QByteArray>("maison")
+                                   << "<account>/.local/share/gestiva";
+}
+
+// Asked of the platform directly: the journal's own lookup would make the directory.
+void TestNotes::dataDirectoryFollowsTheXdgRules()
+{
+    QFETCH(std::optional<QByteArray>, xdgDataHome);
+    QFETCH(std::optional<QByteArray>, home);
+    QFETCH(QString, expected);
+    const QTemporaryDir dir;
+    const passwd *account = ::getpwuid(::geteuid());
+    QVERIFY(account && account->pw_dir);
+    const QByteArray temporary = QFile::encodeName(dir.path());
+    const QByteArray savedDataHome = qgetenv("XDG_DATA_HOME");
+    const QByteArray savedHome = qgetenv("HOME");
+    const auto set = [&](const char *variable, const std::optional<QByteArray> &value) {
+        if (value)
+            qputenv(variable, QByteArray(*value).replace("<tmp>", temporary));
+        else
+            qunsetenv(variable);
+    };
+    set("XDG_DATA_HOME", xdgDataHome);
+    set("HOME", home);
+    const QString directory = notes::nativePlatform().perUserDataDirectory();
+    qputenv("XDG_DATA_HOME", savedDataHome);
+    qputenv("HOME", savedHome);
+
+    QCOMPARE(directory,
+        expected.replace(QStringLiteral("<tmp>"), dir.path())
+            .replace(QStringLiteral("<account>"), QFile::decodeName(account->pw_dir)));
+}
+
+// A windir in Latin-1 names a directory Qt cannot name: the journal goes where it goes without
+// windir, never into the directory whose name only looks like it.
+void TestNotes::windirIsTakenAsBytes()
+{
+    const QTemporaryDir dir;
+    const QTemporaryDir dataHome;
+    const QByteArray latin1 = QFile::encodeName(dir.path())
+        + "/Donn\xe9"
+          "es";
+    const QByteArray lookAlike = QFile::encodeName(dir.path())
+        + "/Donn\xef\xbf\xbd"
+          "es";
+    QCOMPARE(::mkdir(latin1.constData(), 0700), 0);
+    QCOMPARE(::mkdir(lookAlike.constData(), 0700), 0);
+    const QByteArray savedDataHome = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
+    qputenv("windir", latin1);
+    const QString path = notes::journalPath();
+    RecordingPlatform platform;
+    const QString message = notes::OuvrirNotes(path, pressTime, platform);
+    qunsetenv("windir");
+    qputenv("XDG_DATA_HOME", savedDataHome);
+
+    QCOMPARE(path, dataHome.filePath(QStringLiteral("gestiva/gestiva.txt")));
+    QCOMPARE(message, QString());
+    QVERIFY(
+        QDir(QFile::decodeName(lookAlike)).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
 }
 
 void TestNotes::noEditorAnywhere()

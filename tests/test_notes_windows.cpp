@@ -39,6 +39,25 @@ const wchar_t *wide(const QString &text)
     return reinterpret_cast<const wchar_t *>(text.utf16());
 }
 
+// The volume and the file's index on it: what stays when a file is changed in place.
+QByteArray identityOf(const QString &path)
+{
+    const HANDLE file = CreateFileW(wide(native(path)), 0,
+        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
+    BY_HANDLE_FILE_INFORMATION information {};
+    const bool known = file != INVALID_HANDLE_VALUE && GetFileInformationByHandle(file, &information);
+    CloseHandle(file);
+    return known ? QByteArray::number(quint32(information.dwVolumeSerialNumber)) + ':'
+            + QByteArray::number(quint32(information.nFileIndexHigh)) + ':'
+            + QByteArray::number(quint32(information.nFileIndexLow))
+                 : QByteArray();
+}
+
+notes::WriteOutcome stamp(const QString &path)
+{
+    return notes::stampJournal(QStringLiteral("08/12/2026"), QStringLiteral("14:05:09"), path).outcome;
+}
+
 // A file type of the user's own, as the shell's "Open with" writes it, undone when it goes.
 class TextFileType
 {
@@ -170,9 +189,13 @@ void TestNotesWindows::stampBytes()
     QFile::remove(path);
     if (!before.isNull())
         writeFile(path, before);
+    const QByteArray identity = identityOf(path);
 
-    QCOMPARE(notes::EcrireIni(QStringLiteral("08/12/2026"), QStringLiteral("14:05:09"), QString(), path), 1);
+    QCOMPARE(stamp(path), notes::WriteOutcome::Written);
     QCOMPARE(contentOf(path), after);
+    // Changed in place: the same file, and nothing left beside it.
+    if (!before.isNull())
+        QCOMPARE(identityOf(path), identity);
     QCOMPARE(
         QDir(QFileInfo(path).path()).entryList(QDir::Files | QDir::Hidden), QStringList { "gestiva.txt" });
 }
@@ -195,13 +218,13 @@ void TestNotesWindows::lockedJournalGivesUpInTime()
 
     QElapsedTimer waited;
     waited.start();
-    QCOMPARE(notes::EcrireIni(QStringLiteral("08/12/2026"), QStringLiteral("14:05:09"), QString(), path), 0);
-    QVERIFY2(waited.elapsed() < 15000, qPrintable(QString::number(waited.elapsed())));
+    QCOMPARE(stamp(path), notes::WriteOutcome::InUse);
+    QVERIFY2(waited.elapsed() < 10000, qPrintable(QString::number(waited.elapsed())));
     QCOMPARE(contentOf(path), before);
 
     QVERIFY(UnlockFileEx(other, 0, 1, 0, &lockByte));
     CloseHandle(other);
-    QCOMPARE(notes::EcrireIni(QStringLiteral("08/12/2026"), QStringLiteral("14:05:09"), QString(), path), 1);
+    QCOMPARE(stamp(path), notes::WriteOutcome::Written);
     QCOMPARE(contentOf(path), before + "[08/12/2026]\r\n14:05:09=\r\n");
 }
 
@@ -211,7 +234,7 @@ void TestNotesWindows::readOnlyJournalStaysAsItWas()
     const QByteArray before = "[07/12/2026]\r\nnote\r\n";
     writeFile(path, before);
     QVERIFY(SetFileAttributesW(wide(native(path)), FILE_ATTRIBUTE_READONLY));
-    QCOMPARE(notes::EcrireIni(QStringLiteral("08/12/2026"), QStringLiteral("14:05:09"), QString(), path), 0);
+    QCOMPARE(stamp(path), notes::WriteOutcome::Failed);
     QCOMPARE(contentOf(path), before);
     QVERIFY(SetFileAttributesW(wide(native(path)), FILE_ATTRIBUTE_NORMAL));
 }

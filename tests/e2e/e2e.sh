@@ -3,6 +3,9 @@
 # Usage: e2e.sh PATH_TO_GESTIVA OUTPUT_DIR
 # Every wait is bounded; the first failed step ends the run with a message.
 set -uo pipefail
+# Window titles are matched as UTF-8 ("Début de Grossesse"), whatever the caller's locale.
+export LC_ALL=C.UTF-8
+unset LANGUAGE
 
 BIN="$1"
 OUT="$2"

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+#include <QtGlobal>
+
+namespace notes {
+
+// Why a file operation did not do what was asked.
+enum class FileFailure {
+    None,
+    Missing, // no such file, or no such directory on the way
+    NotRegular, // a directory, a pipe or a device where a file was expected
+    ReadOnly, // nobody may write the file
+    NoSpace, // the disk (or the user's quota) is full
+    Other,
+};
+
+// The few operations on files that the journal's write is made of, so that the write itself is
+// the same on every system; osfile_posix.cpp implements them for POSIX systems.
+class OsFile
+{
+public:
+    enum class Access {
+        Read,
+        ReadWrite,
+        CreateShared, // read and write, made when missing as any new file of the user's
+        CreatePrivate, // read and write, made when missing readable by its owner only
+    };
+
+    OsFile() = default;
+    OsFile(OsFile &&other) noexcept;
+    OsFile &operator=(OsFile &&other) noexcept;
+    OsFile(const OsFile &) = delete;
+    OsFile &operator=(const OsFile &) = delete;
+    ~OsFile();
+
+    // Opens the regular file at path. A file that nobody may write is not opened for writing,
+    // even by the administrator, as a read-only attribute is respected elsewhere.
+    static OsFile open(const QString &path, Access access);
+
+    bool isOpen() const { return m_handle != invalidHandle; }
+    FileFailure failure() const { return m_failure; }
+    // True when open() made the file.
+    bool wasCreated() const { return m_created; }
+
+    // Takes the file's exclusive advisory lock without waiting; false while another holds it.
+    // The lock goes with the file's closing.
+    bool tryLock();
+    // True when path still names this very file (not one put in its place since it was opened).
+    bool isNamed(const QString &path) const;
+
+    // The size, or -1 when it cannot be told.
+    qint64 size() const;
+    // Reads up to size bytes at offset: the count read, 0 at the end of the file, -1 on failure.
+    qint64 readAt(qint64 offset, char *buffer, qint64 size) const;
+    // Where the first byte at or after offset that is stored lies: the bytes before it are a hole
+    // that reads as zeros. offset itself when the system cannot tell.
+    qint64 nextData(qint64 offset) const;
+    // Writes every byte of bytes at offset.
+    FileFailure writeAt(qint64 offset, QByteArrayView bytes);
+    // Puts everything written so far on the disk.
+    bool sync();
+    bool truncate(qint64 size);
+
+private:
+    static constexpr qintptr invalidHandle = -1;
+    qintptr m_handle = invalidHandle;
+    FileFailure m_failure = FileFailure::None;
+    bool m_created = false;
+};
+
+// Removes the file at path, the removal on the disk when it returns. True also when there was none.
+bool removeFile(const QString &path);
+
+// Puts on the disk the entries of the directory that holds path: a file just created there.
+bool syncDirectoryOf(const QString &path);
+
+} // namespace notes

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "notes/platform.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QStringList>
+#include <QTest>
+
+#include <optional>
+
+// Records the editor launches instead of starting anything.
+class RecordingPlatform final : public notes::Platform
+{
+public:
+    QString perUserDataDirectory() const override { return {}; }
+    bool openInEditor(const QString &path, std::optional<notes::TextPosition> caret) const override
+    {
+        m_paths << path;
+        m_caret = caret;
+        return m_editorStarts;
+    }
+
+    bool m_editorStarts = true;
+    mutable QStringList m_paths;
+    mutable std::optional<notes::TextPosition> m_caret;
+};
+
+inline QByteArray contentOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline void writeFile(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(content), content.size());
+}
