@@ -3,7 +3,8 @@
 ; shortcut and its entry in the installed programs, and leaves the user's journal alone.
 ; Defined by the caller: VERSION (x.y.z), STAGE (the folder the zip holds), FILES and
 ; UNFILES (the File and Delete lines for that folder), ICON (the .ico), OUTFILE.
-Unicode true
+; A 64-bit installer, as the program is; Unicode texts.
+Target amd64-unicode
 RequestExecutionLevel user
 SetCompressor /SOLID lzma
 
