@@ -1,6 +1,6 @@
 #include "data/appicon.h"
+#include "formkit/systemclock.h"
 #include "mainwindow/form1.h"
-#include "notes/systemclock.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -75,7 +75,7 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(gestiva::applicationIcon());
     QGuiApplication::setDesktopFileName(gestiva::applicationId());
 
-    const notes::SystemClock clock;
+    const formkit::SystemClock clock;
     form1 window(clock);
     window.show();
     return app.exec();

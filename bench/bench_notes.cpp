@@ -1,11 +1,11 @@
 #include "bench/heapcount.h"
 #include "dating/calendar.h"
-#include "notes/ecrireini.h"
 #include "notes/notes.h"
 #include "tests/fixedclock.h"
 
 #include <QByteArray>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -18,8 +18,8 @@
 #include <string>
 #include <unistd.h>
 
-// One stamp on a journal of ten thousand days of notes, about 10 MB: the time it takes, with the
-// change on disk, and how many times it reads the file and holds it in memory.
+// One stamp on journals of ten thousand days of notes, about 10 MB and about 1 GB: the time it
+// takes, with the change on disk, the bytes it reads and writes, and the most heap it holds.
 namespace {
 
 constexpr int journalDays = 10000;
@@ -30,7 +30,8 @@ dating::Date daysFromToday(int days)
     return *dating::add(dating::Interval::Day, days, today);
 }
 
-const dating::Date middleDay = daysFromToday(-journalDays / 2);
+const int middleDayIndex = journalDays / 2;
+const dating::Date middleDay = daysFromToday(middleDayIndex - journalDays + 1);
 
 // Every day of the journal is stamped in the morning only, so the stamps of a run, from noon on,
 // always add a key.
@@ -40,9 +41,8 @@ dating::TimeOfDay afternoon(int stamp)
     return { seconds / 3600, seconds / 60 % 60, seconds % 60 };
 }
 
-// About 1 KB a day: three morning stamps, each with four lines of notes under it, LF line breaks.
-// The last day is today's, so today's section is the last one.
-QByteArray tenThousandDaysOfNotes()
+// Three morning stamps, each with notesPerStamp lines of notes under it, LF line breaks.
+QByteArray dayOfNotes(int day, int notesPerStamp)
 {
     static const char *const notes[] = {
         "Mme D., 2e grossesse, DR 14/02 : \xe9"
@@ -61,26 +61,61 @@ QByteArray tenThousandDaysOfNotes()
         "decin traitant.",
     };
     constexpr int noteCount = int(std::size(notes));
-    QByteArray journal;
-    journal.reserve(journalDays * 1100);
-    for (int day = 0; day < journalDays; ++day) {
-        journal.append('[').append(dating::shortDate(daysFromToday(day - journalDays + 1))).append("]\n");
-        for (int stamp = 0; stamp < 3; ++stamp) {
-            journal.append(dating::timeKey({ 8 + stamp, (day * 7 + stamp * 13) % 60, day % 60 }))
-                .append("=\n");
-            for (int line = 0; line < 4; ++line)
-                journal.append(notes[(day + stamp * 4 + line) % noteCount]).append('\n');
-        }
+    QByteArray text;
+    text.append('[').append(dating::shortDate(daysFromToday(day - journalDays + 1))).append("]\n");
+    for (int stamp = 0; stamp < 3; ++stamp) {
+        text.append(dating::timeKey({ 8 + stamp, (day * 7 + stamp * 13) % 60, day % 60 })).append("=\n");
+        for (int line = 0; line < notesPerStamp; ++line)
+            text.append(notes[(day + stamp * 4 + line) % noteCount]).append('\n');
     }
-    return journal;
+    return text;
 }
 
-// Puts the journal back as built, on disk: a stamp must not pay for flushing the fixture.
-bool restore(const QString &path, const QByteArray &journal)
+// A journal on disk; the last day is today's, so today's section is the last one.
+struct Journal
 {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(journal) == journal.size()
-        && file.flush() && ::fsync(file.handle()) == 0;
+    QString path;
+    int notesPerStamp = 4;
+    qint64 size = 0;
+    qint64 afterMiddleDay = 0; // where the section after the middle day's starts
+};
+
+// Writes the days from firstDay on at offset, and ends the file there, on disk.
+bool writeDays(const Journal &journal, int firstDay, qint64 offset, qint64 *afterMiddleDay = nullptr)
+{
+    QFile file(journal.path);
+    if (!file.open(QIODevice::ReadWrite) || !file.seek(offset))
+        return false;
+    for (int day = firstDay; day < journalDays; ++day) {
+        if (day == middleDayIndex + 1 && afterMiddleDay)
+            *afterMiddleDay = file.pos();
+        const QByteArray text = dayOfNotes(day, journal.notesPerStamp);
+        if (file.write(text) != text.size())
+            return false;
+    }
+    return file.resize(file.pos()) && file.flush() && ::fsync(file.handle()) == 0;
+}
+
+bool create(Journal &journal)
+{
+    QFile(journal.path).remove();
+    QFile made(journal.path);
+    if (!made.open(QIODevice::WriteOnly))
+        return false;
+    made.close();
+    if (!writeDays(journal, 0, 0, &journal.afterMiddleDay))
+        return false;
+    journal.size = QFileInfo(journal.path).size();
+    return true;
+}
+
+// Puts the journal back as built after a run's stamps, on disk, untimed.
+bool restore(const Journal &journal, bool stampedInTheMiddle)
+{
+    if (stampedInTheMiddle)
+        return writeDays(journal, middleDayIndex + 1, journal.afterMiddleDay);
+    QFile file(journal.path);
+    return file.open(QIODevice::ReadWrite) && file.resize(journal.size) && ::fsync(file.handle()) == 0;
 }
 
 // What this process has read ("rchar") or written ("wchar") so far, in bytes, to any file.
@@ -95,14 +130,6 @@ long long ioBytes(const char *counter)
     return -1;
 }
 
-// Where a run's stamps go, and what the file shows after the last of them.
-struct Case
-{
-    dating::LocalTime (*stampAt)(int stamp);
-    qsizetype bytesPerStamp;
-    bool (*showsLast)(const QByteArray &content, const dating::LocalTime &last);
-};
-
 QByteArray keyLine(const dating::LocalTime &at)
 {
     return QByteArray::fromStdString(dating::timeKey(at.time)) + "=\n";
@@ -113,14 +140,25 @@ QByteArray header(dating::Date date)
     return '[' + QByteArray::fromStdString(dating::shortDate(date)) + "]\n";
 }
 
+// Where a run's stamps go, and where the last of them shows in the file.
+struct Case
+{
+    dating::LocalTime (*stampAt)(int stamp);
+    qsizetype bytesPerStamp;
+    bool inTheMiddle;
+    // The bytes the file holds at the offset given, after stamps stamps.
+    QByteArray (*lastShows)(const dating::LocalTime &last);
+    qint64 (*lastAt)(const Journal &journal, int stamps);
+};
+
 const Case newDayAtTheEnd {
     [](int stamp) {
         return dating::LocalTime { daysFromToday(1 + stamp), tuesdayAfternoon.time };
     },
     qsizetype(std::strlen("[dd/mm/yyyy]\nhh:mm:ss=\n")),
-    [](const QByteArray &content, const dating::LocalTime &last) {
-        return content.endsWith(header(last.date) + keyLine(last));
-    },
+    false,
+    [](const dating::LocalTime &last) { return header(last.date) + keyLine(last); },
+    [](const Journal &journal, int stamps) { return journal.size + (stamps - 1) * 23; },
 };
 
 const Case todayTheLastSection {
@@ -128,7 +166,9 @@ const Case todayTheLastSection {
         return dating::LocalTime { today, afternoon(stamp) };
     },
     qsizetype(std::strlen("hh:mm:ss=\n")),
-    [](const QByteArray &content, const dating::LocalTime &last) { return content.endsWith(keyLine(last)); },
+    false,
+    [](const dating::LocalTime &last) { return keyLine(last); },
+    [](const Journal &journal, int stamps) { return journal.size + (stamps - 1) * 10; },
 };
 
 const Case sectionInTheMiddle {
@@ -136,16 +176,22 @@ const Case sectionInTheMiddle {
         return dating::LocalTime { middleDay, afternoon(stamp) };
     },
     qsizetype(std::strlen("hh:mm:ss=\n")),
-    [](const QByteArray &content, const dating::LocalTime &last) {
-        return content.contains(keyLine(last) + header(*dating::add(dating::Interval::Day, 1, middleDay)));
+    true,
+    [](const dating::LocalTime &last) {
+        return keyLine(last) + header(*dating::add(dating::Interval::Day, 1, middleDay));
     },
+    [](const Journal &journal, int stamps) { return journal.afterMiddleDay + (stamps - 1) * 10; },
 };
 
-bool writeWithEcrireIni(const dating::LocalTime &at, const QString &path)
+bool holdsLastStamp(const Journal &journal, const Case &where, int stamps)
 {
-    return notes::EcrireIni(QString::fromStdString(dating::shortDate(at.date)),
-               QString::fromStdString(dating::timeKey(at.time)), QString(), path)
-        != 0;
+    QFile file(journal.path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() != journal.size + stamps * where.bytesPerStamp)
+        return false;
+    if (stamps == 0)
+        return true;
+    const QByteArray expected = where.lastShows(where.stampAt(stamps - 1));
+    return file.seek(where.lastAt(journal, stamps)) && file.read(expected.size()) == expected;
 }
 
 // The Notes button without its editor: the stamp, and finding where the text ends for the caret.
@@ -163,13 +209,8 @@ bool pressNotes(const dating::LocalTime &at, const QString &path)
     return notes::OuvrirNotes(path, clock, editor).isEmpty();
 }
 
-void stampJournal(benchmark::State &state, const QString &path, const QByteArray &journal, const Case &where,
-    bool (*stamp)(const dating::LocalTime &, const QString &))
+void stampJournal(benchmark::State &state, const Journal &journal, const Case &where)
 {
-    if (!restore(path, journal)) {
-        state.SkipWithError("the journal could not be written");
-        return;
-    }
     int stamps = 0;
     std::size_t mostHeldMore = 0;
     const long long readBefore = ioBytes("rchar:");
@@ -177,7 +218,7 @@ void stampJournal(benchmark::State &state, const QString &path, const QByteArray
     for (auto _ : state) {
         const std::size_t heldBefore = heapcount::held();
         heapcount::restartPeak();
-        if (!stamp(where.stampAt(stamps++), path)) {
+        if (!pressNotes(where.stampAt(stamps++), journal.path)) {
             state.SkipWithError("the stamp was not written");
             return;
         }
@@ -186,23 +227,19 @@ void stampJournal(benchmark::State &state, const QString &path, const QByteArray
     const long long read = ioBytes("rchar:") - readBefore;
     const long long written = ioBytes("wchar:") - writtenBefore;
 
-    QFile file(path);
-    const QByteArray content = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    if (content.size() != journal.size() + stamps * where.bytesPerStamp
-        || (stamps > 0 && !where.showsLast(content, where.stampAt(stamps - 1))))
+    if (!holdsLastStamp(journal, where, stamps))
         state.SkipWithError("the journal does not hold every stamp where it belongs");
-    // The journal grows by a stamp each time; a read of it is a read of its size at the time.
-    const double journalsRead = double(stamps) * double(journal.size())
-        + double(where.bytesPerStamp) * double(stamps) * double(stamps - 1) / 2;
-    state.counters["file_reads"] = stamps > 0 ? double(read) / journalsRead : 0;
-    state.counters["written"] = benchmark::Counter(stamps > 0 ? double(written) / stamps : 0,
-        benchmark::Counter::kDefaults, benchmark::Counter::kIs1024);
-    if (!heapcount::counts())
-        return;
-    state.counters["file_copies"]
-        = double(mostHeldMore) / double(journal.size() + stamps * where.bytesPerStamp);
-    state.counters["heap_peak"] = benchmark::Counter(
-        double(mostHeldMore), benchmark::Counter::kDefaults, benchmark::Counter::kIs1024);
+    if (!restore(journal, where.inTheMiddle))
+        state.SkipWithError("the journal could not be put back");
+    const auto perStamp = [&](double bytes) {
+        return benchmark::Counter(
+            stamps > 0 ? bytes / stamps : 0, benchmark::Counter::kDefaults, benchmark::Counter::kIs1024);
+    };
+    state.counters["read"] = perStamp(double(read));
+    state.counters["written"] = perStamp(double(written));
+    if (heapcount::counts())
+        state.counters["heap_peak"] = benchmark::Counter(
+            double(mostHeldMore), benchmark::Counter::kDefaults, benchmark::Counter::kIs1024);
 }
 
 } // namespace
@@ -215,21 +252,33 @@ int main(int argc, char *argv[])
         std::fputs("No temporary directory for the journal.\n", stderr);
         return 1;
     }
-    const QString path = directory.filePath(QStringLiteral("gestiva.txt"));
-    const QByteArray journal = tenThousandDaysOfNotes();
-    std::printf("Journal: %d days, %lld bytes, LF line breaks, in %s\n", journalDays,
-        static_cast<long long>(journal.size()), qPrintable(directory.path()));
+    // About 1 KB a day (four lines of notes under each stamp), and about 100 KB a day.
+    Journal small { directory.filePath(QStringLiteral("gestiva-10MB.txt")), 4 };
+    Journal large { directory.filePath(QStringLiteral("gestiva-1GB.txt")), 400 };
+    for (Journal *journal : { &small, &large }) {
+        if (!create(*journal)) {
+            std::fputs("The journals could not be written.\n", stderr);
+            return 1;
+        }
+        std::printf("Journal: %d days, %lld bytes, LF line breaks, in %s\n", journalDays,
+            static_cast<long long>(journal->size), qPrintable(journal->path));
+    }
 
-    const auto add = [&](const char *name, const Case &where, auto stamp) {
-        benchmark::RegisterBenchmark(
-            name, stampJournal, std::cref(path), std::cref(journal), std::cref(where), stamp)
-            ->Unit(benchmark::kMillisecond)
-            ->UseRealTime();
+    const auto add = [&](const char *name, const Journal &journal, const Case &where) {
+        benchmark::internal::Benchmark *benchmark
+            = benchmark::RegisterBenchmark(name, stampJournal, std::cref(journal), std::cref(where))
+                  ->Unit(benchmark::kMillisecond)
+                  ->UseRealTime();
+        // A stamp on 1 GB takes long enough that a few are figure enough.
+        if (&journal == &large)
+            benchmark->Iterations(3)->Repetitions(3);
     };
-    add("EcrireIni, new day at the end", newDayAtTheEnd, writeWithEcrireIni);
-    add("EcrireIni, into today's section, the last", todayTheLastSection, writeWithEcrireIni);
-    add("EcrireIni, into a section in the middle", sectionInTheMiddle, writeWithEcrireIni);
-    add("OuvrirNotes, today's section, editor left out", todayTheLastSection, pressNotes);
+    add("Notes stamp, 10 MB, new day at the end", small, newDayAtTheEnd);
+    add("Notes stamp, 10 MB, into today's section, the last", small, todayTheLastSection);
+    add("Notes stamp, 10 MB, into a section in the middle", small, sectionInTheMiddle);
+    add("Notes stamp, 1 GB, new day at the end", large, newDayAtTheEnd);
+    add("Notes stamp, 1 GB, into today's section, the last", large, todayTheLastSection);
+    add("Notes stamp, 1 GB, into a section in the middle", large, sectionInTheMiddle);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

@@ -1,4 +1,5 @@
 #include "firstpaint.h"
+#include "mainwindow/entryfield.h"
 #include "mainwindow/layout.h"
 
 #include <QApplication>
@@ -12,24 +13,23 @@
 
 namespace {
 
-QWidget *plainWidget(layout::Kind kind, const QString &caption, QWidget *parent)
+// A widget of the row's kind with its caption, and nothing else of the row.
+QWidget *plainWidget(layout::Controls &made, const layout::Control &control, QWidget *parent)
 {
-    switch (kind) {
-    case layout::Kind::TextBox:
-    case layout::Kind::LockedTextBox:
-        return new QLineEdit(caption, parent);
-    case layout::Kind::Label:
-        return new QLabel(caption, parent);
-    case layout::Kind::ListBox:
-        return new QListWidget(parent);
-    case layout::Kind::ScrollBar:
-        return new QScrollBar(Qt::Vertical, parent);
-    case layout::Kind::Button:
-        return new QPushButton(caption, parent);
-    case layout::Kind::Frame:
-        return new QGroupBox(caption, parent);
-    }
-    return nullptr;
+    return std::visit(
+        [&](auto slot) -> QWidget * {
+            using Widget = std::remove_pointer_t<std::remove_reference_t<decltype(made.*slot)>>;
+            auto *widget = new Widget(parent);
+            made.*slot = widget;
+            const QString caption = QString::fromUtf8(control.caption);
+            if constexpr (std::is_base_of_v<QGroupBox, Widget>)
+                widget->setTitle(caption);
+            else if constexpr (!std::is_base_of_v<QListWidget,
+                                   Widget> && !std::is_base_of_v<QScrollBar, Widget>)
+                widget->setText(caption);
+            return widget;
+        },
+        control.slot);
 }
 
 } // namespace
@@ -41,11 +41,10 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QWidget window;
     window.resize(layout::clientWidth / 15, layout::clientHeight / 15);
+    layout::Controls made {};
     for (const layout::Control &control : layout::controls()) {
-        QWidget *parent = control.container
-            ? window.findChild<QWidget *>(QString::fromLatin1(control.container))
-            : &window;
-        QWidget *widget = plainWidget(control.kind, QString::fromUtf8(control.caption), parent);
+        QWidget *parent = control.container ? made.*(control.container) : &window;
+        QWidget *widget = plainWidget(made, control, parent);
         widget->setObjectName(QString::fromLatin1(control.name));
         widget->setGeometry(control.left / 15, control.top / 15, control.width / 15, control.height / 15);
     }

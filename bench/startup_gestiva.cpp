@@ -1,6 +1,6 @@
 #include "firstpaint.h"
+#include "formkit/systemclock.h"
 #include "mainwindow/form1.h"
-#include "notes/systemclock.h"
 
 #include <QApplication>
 
@@ -8,7 +8,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    const notes::SystemClock clock;
+    const formkit::SystemClock clock;
     form1 window(clock);
     const QuitAfterFirstPaint quit(&window);
     window.show();

@@ -1,18 +1,23 @@
 #include "Form2.h"
 
-#include "formgeometry.h"
+#include "formkit/conversions.h"
+#include "formkit/fonts.h"
+#include "formkit/geometry.h"
+#include "formkit/palette.h"
 
 #include <QCalendarWidget>
-#include <QDate>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTextCharFormat>
+#include <QToolButton>
+
+#include <array>
 
 namespace {
 
-// Every text the dialog shows, and the tags of the two fields it can write into.
+// Every text the dialog shows.
 namespace texts {
 const QString designCaption = QStringLiteral("Choisissez une date");
 const QString cancelCaption = QStringLiteral("A&nnule");
@@ -21,8 +26,6 @@ const QString okCaption = QStringLiteral("&Ok");
 const QString help = QStringLiteral("Utilisez les Flèches pour Changer les Jours\n"
                                     "Les Touches PLUS & MOINS pour Changer de Mois\n"
                                     "La Touche ETOILE pour retrouver Aujourd'hui");
-const QString tagDR = QStringLiteral("dateDR");
-const QString tagDG = QStringLiteral("dateDG");
 const QString nameCalendar = QStringLiteral("Calendrier");
 const QString nameOk = QStringLiteral("Valider la date");
 const QString nameCancel = QStringLiteral("Annuler");
@@ -36,7 +39,7 @@ struct Placement
     int left, top, width, height; // twips, from the client area's top-left corner
 };
 
-// In stacking order, the first in front.
+// In stacking order, the first in front; placeControls() names the controls in this order.
 constexpr Placement placements[] = {
     { "Command3", 4800, 120, 975, 375 },
     { "Command2", 4800, 1680, 975, 495 },
@@ -49,45 +52,21 @@ constexpr int clientHeight = 5100;
 
 const QColor calendarBackground(192, 192, 192);
 
-// The one place where the dating core's days meet Qt's.
-QDate toQDate(dating::Date date)
-{
-    return QDate(static_cast<int>(date.year()), static_cast<int>(static_cast<unsigned>(date.month())),
-        static_cast<int>(static_cast<unsigned>(date.day())));
-}
-
-dating::Date fromQDate(QDate date)
-{
-    return dating::Date { std::chrono::year { date.year() },
-        std::chrono::month { static_cast<unsigned>(date.month()) },
-        std::chrono::day { static_cast<unsigned>(date.day()) } };
-}
-
-QString toQString(const std::string &text)
-{
-    return QString::fromStdString(text);
-}
-
-// The main window's field a tag names; only the two entry fields can be written.
-QLineEdit *entryField(QWidget *mainWindow, const QString &tag)
-{
-    if (!mainWindow || (tag != texts::tagDR && tag != texts::tagDG))
-        return nullptr;
-    return mainWindow->findChild<QLineEdit *>(tag);
-}
+using formkit::toQDate;
+using formkit::toQString;
 
 } // namespace
 
-Form2::Form2(QWidget *mainWindow, const dating::Clock &clock)
-    : QDialog(mainWindow)
+Form2::Form2(const dating::Clock &clock, QWidget *opener)
+    : QDialog(opener)
     , m_clock(clock)
-    , m_mainWindow(mainWindow)
 {
-    formgeometry::installFontSubstitutes();
+    formkit::installFontSubstitutes();
+    setPalette(formkit::fixedPalette());
     setWindowTitle(texts::designCaption);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint
         | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setFixedSize(formgeometry::rect(0, 0, clientWidth, clientHeight).size());
+    setFixedSize(formkit::rect(0, 0, clientWidth, clientHeight).size());
     createControls();
     placeControls();
     nameForScreenReaders();
@@ -112,7 +91,7 @@ void Form2::createControls()
     m_Command2 = new QPushButton(texts::cancelCaption, this);
     m_cmdOK = new QPushButton(texts::okCaption, this);
     m_cmdOK->setDefault(true);
-    m_cmdOK->setFont(formgeometry::font(QStringLiteral("MS Sans Serif"), 8.25, true));
+    m_cmdOK->setFont(formkit::font(QStringLiteral("MS Sans Serif"), 8.25, true));
 
     m_Label1 = new QLabel(this);
     m_Label1->setTextFormat(Qt::PlainText);
@@ -121,7 +100,7 @@ void Form2::createControls()
     m_Label1->setWordWrap(true);
     m_Label1->setFrameStyle(QFrame::Box | QFrame::Plain);
     m_Label1->setLineWidth(1);
-    m_Label1->setFont(formgeometry::font(QStringLiteral("Arial"), 8.25, false));
+    m_Label1->setFont(formkit::font(QStringLiteral("Arial"), 8.25, false));
 
     m_Calendar1 = new QCalendarWidget(this);
     m_Calendar1->setLocale(QLocale(QLocale::French));
@@ -133,16 +112,16 @@ void Form2::createControls()
         toQDate(dating::Date { dating::firstSupportedYear, std::chrono::January, std::chrono::day { 1 } }),
         toQDate(dating::Date { dating::lastSupportedYear, std::chrono::December, std::chrono::day { 31 } }));
     // The fonts the form gives its calendar: regular days, bold day names and title.
-    m_Calendar1->setFont(formgeometry::font(QStringLiteral("MS Sans Serif"), 8.25, false));
+    m_Calendar1->setFont(formkit::font(QStringLiteral("MS Sans Serif"), 8.25, false));
     QTextCharFormat dayNames = m_Calendar1->headerTextFormat();
-    dayNames.setFont(formgeometry::font(QStringLiteral("MS Sans Serif"), 8.25, true));
+    dayNames.setFont(formkit::font(QStringLiteral("MS Sans Serif"), 8.25, true));
     m_Calendar1->setHeaderTextFormat(dayNames);
-    if (auto *title = m_Calendar1->findChild<QWidget *>(QStringLiteral("qt_calendar_navigationbar"))) {
-        const QFont titleFont = formgeometry::font(QStringLiteral("Arial"), 8.25, true);
-        title->setFont(titleFont);
-        for (QWidget *part : title->findChildren<QWidget *>())
-            part->setFont(titleFont);
-    }
+    // The title bar's month and year buttons, its arrows and its year editor.
+    const QFont titleFont = formkit::font(QStringLiteral("Arial"), 8.25, true);
+    for (QToolButton *part : m_Calendar1->findChildren<QToolButton *>())
+        part->setFont(titleFont);
+    for (QSpinBox *part : m_Calendar1->findChildren<QSpinBox *>())
+        part->setFont(titleFont);
     QPalette calendarColours = m_Calendar1->palette();
     calendarColours.setColor(QPalette::Window, calendarBackground);
     m_Calendar1->setPalette(calendarColours);
@@ -151,15 +130,13 @@ void Form2::createControls()
 
 void Form2::placeControls()
 {
-    m_Command3->setObjectName(QStringLiteral("Command3"));
-    m_Command2->setObjectName(QStringLiteral("Command2"));
-    m_cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    m_Label1->setObjectName(QStringLiteral("Label1"));
-    m_Calendar1->setObjectName(QStringLiteral("Calendar1"));
-    for (const Placement &p : placements) {
-        auto *control = findChild<QWidget *>(QLatin1String(p.name), Qt::FindDirectChildrenOnly);
-        control->setGeometry(formgeometry::rect(p.left, p.top, p.width, p.height));
-        control->lower();
+    const std::array<QWidget *, std::size(placements)> controls { m_Command3, m_Command2, m_cmdOK, m_Label1,
+        m_Calendar1 };
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        const Placement &p = placements[i];
+        controls[i]->setObjectName(QLatin1String(p.name));
+        controls[i]->setGeometry(formkit::rect(p.left, p.top, p.width, p.height));
+        controls[i]->lower();
     }
     setTabOrder(m_Calendar1, m_cmdOK);
     setTabOrder(m_cmdOK, m_Command2);
@@ -202,16 +179,12 @@ void Form2::load()
 void Form2::centreOnScreen()
 {
     QSize outer = frameGeometry().size();
-    // The title bar and borders are known only once the window is up; the main window's,
-    // from the same window manager, stand in for them.
-    if (outer == size() && m_mainWindow && m_mainWindow->isVisible())
-        outer += m_mainWindow->frameGeometry().size() - m_mainWindow->size();
-    formgeometry::centreOnScreen(this, outer);
-}
-
-void Form2::setTag(const QString &tag)
-{
-    m_tag = tag;
+    // The title bar and borders are known only once the window is up; the opener's, from the
+    // same window manager, stand in for them.
+    const QWidget *opener = parentWidget() ? parentWidget()->window() : nullptr;
+    if (outer == size() && opener && opener->isVisible())
+        outer += opener->frameGeometry().size() - opener->size();
+    formkit::centreOnScreen(this, outer);
 }
 
 void Form2::setDateFromText(const QString &dateText)
@@ -220,6 +193,13 @@ void Form2::setDateFromText(const QString &dateText)
     m_preparing = true;
     selectDate(date ? *date : m_clock.now().date);
     m_preparing = false;
+}
+
+// Shown, the dialog knows its own title bar and borders, which may differ from the guess.
+void Form2::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    centreOnScreen();
 }
 
 bool Form2::eventFilter(QObject *watched, QEvent *event)
@@ -266,8 +246,7 @@ bool Form2::formKeyPressed(const QKeyEvent *event)
 
 void Form2::cmdOKClicked()
 {
-    if (QLineEdit *field = entryField(m_mainWindow, m_tag))
-        field->setText(toQString(dating::shortDate(selectedDate())));
+    emit dateChosen(selectedDate());
     accept();
 }
 
@@ -296,7 +275,7 @@ void Form2::Calendar1PageChanged(int year, int month)
 
 dating::Date Form2::selectedDate() const
 {
-    return fromQDate(m_Calendar1->selectedDate());
+    return formkit::toDate(m_Calendar1->selectedDate());
 }
 
 void Form2::selectDate(dating::Date date)
@@ -307,15 +286,4 @@ void Form2::selectDate(dating::Date date)
 void Form2::refreshCaption()
 {
     setWindowTitle(toQString(dating::longDate(selectedDate())));
-}
-
-void openDatePicker(
-    QWidget *mainWindow, const QString &caption, const QString &tag, const dating::Clock &clock)
-{
-    Form2 picker(mainWindow, clock);
-    picker.setWindowTitle(caption);
-    picker.setTag(tag);
-    const QLineEdit *field = entryField(mainWindow, tag);
-    picker.setDateFromText(field ? field->text() : QString());
-    picker.exec();
 }

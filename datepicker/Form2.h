@@ -3,7 +3,6 @@
 #include "dating/calendar.h"
 
 #include <QDialog>
-#include <QPointer>
 
 class QCalendarWidget;
 class QDate;
@@ -11,25 +10,27 @@ class QKeyEvent;
 class QLabel;
 class QPushButton;
 
-// The modal dialog that picks a date on a month calendar and writes it back into the main
-// window's entry field named by its tag. It keeps nothing but its controls and the tag.
+// The modal dialog that picks a date on a month calendar. It keeps nothing but its controls,
+// and hands the date confirmed with OK to whoever opened it.
 class Form2 : public QDialog
 {
     Q_OBJECT
 
 public:
-    Form2(QWidget *mainWindow, const dating::Clock &clock);
-
-    // The objectName of the main window's field that OK writes into: "dateDR" or "dateDG".
-    void setTag(const QString &tag);
-    QString tag() const { return m_tag; }
+    explicit Form2(const dating::Clock &clock, QWidget *opener = nullptr);
 
     // The opener's initial date; a text that is no date leaves the calendar on today.
     // The caption is left alone: it names the field until the user acts.
     void setDateFromText(const QString &dateText);
 
+signals:
+    // OK, or a double click on a day: emitted while the dialog is still open, so that what the
+    // opener computes from the date is done before the dialog is gone.
+    void dateChosen(dating::Date date);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void createControls();
@@ -51,8 +52,6 @@ private:
     void refreshCaption();
 
     const dating::Clock &m_clock;
-    QPointer<QWidget> m_mainWindow;
-    QString m_tag;
     // Set while the opener puts in the initial date, which must not count as the user's change.
     bool m_preparing = false;
 
@@ -62,8 +61,3 @@ private:
     QLabel *m_Label1 = nullptr;
     QCalendarWidget *m_Calendar1 = nullptr;
 };
-
-// Creates a Form2 over mainWindow with the given caption and tag, opens it on the tagged
-// field's date, runs it modally and releases it when it has closed.
-void openDatePicker(
-    QWidget *mainWindow, const QString &caption, const QString &tag, const dating::Clock &clock);

@@ -52,17 +52,6 @@ void appendYear(std::string &out, year y)
 
 } // namespace
 
-std::optional<Interval> intervalFromCode(std::string_view code)
-{
-    if (code == "d")
-        return Interval::Day;
-    if (code == "ww")
-        return Interval::Week;
-    if (code == "m")
-        return Interval::Month;
-    return std::nullopt;
-}
-
 bool isSupported(Date date)
 {
     return date.ok() && date.year() >= firstSupportedYear && date.year() <= lastSupportedYear;
@@ -97,15 +86,6 @@ std::optional<Date> add(Interval interval, int count, Date date)
     if (!isSupported(result))
         return std::nullopt;
     return result;
-}
-
-std::optional<Date> add(std::string_view code, int count, std::string_view dateText)
-{
-    const auto interval = intervalFromCode(code);
-    const auto date = readsAsDate(dateText);
-    if (!interval || !date)
-        return std::nullopt;
-    return add(*interval, count, *date);
 }
 
 int daysBetween(Date first, Date second)

@@ -33,10 +33,8 @@ public:
     virtual LocalTime now() const = 0;
 };
 
-// The interval codes "d", "ww" and "m".
+// The intervals of date arithmetic: a day, a week of seven days, a calendar month.
 enum class Interval { Day, Week, Month };
-
-std::optional<Interval> intervalFromCode(std::string_view code);
 
 inline constexpr std::chrono::year firstSupportedYear { 1900 };
 inline constexpr std::chrono::year lastSupportedYear { 2199 };
@@ -47,7 +45,6 @@ bool isSupported(Date date);
 // clamps it to the last day of a shorter month. No result when the date, or the result,
 // lies outside the supported years.
 std::optional<Date> add(Interval interval, int count, Date date);
-std::optional<Date> add(std::string_view code, int count, std::string_view dateText);
 
 // second - first, in days.
 int daysBetween(Date first, Date second);

@@ -1,138 +1,121 @@
 #include "rules.h"
 
-#include <charconv>
-
 namespace dating {
 
 namespace {
 
-// DG lies two weeks after DR, so N weeks of amenorrhea fall N - 2 weeks after DG.
-constexpr int weeksFromPeriodToConception = 2;
+using enum CountsFrom;
+using enum Interval;
 
-std::optional<std::string> shortDateAfter(Interval interval, int count, Date date)
-{
-    const auto moved = add(interval, count, date);
-    if (!moved)
-        return std::nullopt;
-    return shortDate(*moved);
-}
+// A label's "(NNsa)" names the weeks of amenorrhea of its date: NN - 2 weeks after conception.
+// Biology: the second-trimester trisomy 21 markers at 16 weeks, the O'Sullivan glucose test at 26.
+constexpr ScheduleRow biology[] {
+    { "HT21    (16sa)", Conception, Week, 14 },
+    { "O'Sull. (26sa)", Conception, Week, 24 },
+};
+
+// One visit a month, each row the month of pregnancy it covers.
+constexpr ScheduleRow prenatalVisits[] {
+    { " 1° mois", Conception, Month, 0, 1 },
+    { " 2° mois", Conception, Month, 1, 1 },
+    { " 3° mois", Conception, Month, 2, 1 },
+    { " 4° mois", Conception, Month, 3, 1 },
+    { " 5° mois", Conception, Month, 4, 1 },
+    { " 6° mois", Conception, Month, 5, 1 },
+    { " 7° mois", Conception, Month, 6, 1 },
+    { " 8° mois", Conception, Month, 7, 1 },
+    { " 9° mois", Conception, Month, 8, 1 },
+};
+
+// The three screening scans of French practice, at 12, 22 and 32 weeks of amenorrhea.
+constexpr ScheduleRow ultrasounds[] {
+    { "1° Trim.(12sa)", Conception, Week, 10 },
+    { "2° Trim.(22sa)", Conception, Week, 20 },
+    { "3° Trim.(32sa)", Conception, Week, 30 },
+};
+
+// Maternity leave for a first child (Code du travail L1225-17: six weeks before the presumed
+// delivery, ten after it), and the two weeks a pathological state adds before it (L1225-21).
+constexpr ScheduleRow leave[] {
+    { "15j patho", Delivery, Week, -8 },
+    { "6s prénat.", Delivery, Week, -6 },
+    { "10s postnat.", Delivery, Week, 10 },
+};
 
 } // namespace
 
-std::optional<std::string> ruleR1(std::string_view dateDR)
+std::optional<Date> ruleR1(Date lastPeriod)
 {
-    const auto lastPeriod = readsAsDate(dateDR);
-    if (!lastPeriod)
-        return std::nullopt;
-    return shortDateAfter(Interval::Week, weeksFromPeriodToConception, *lastPeriod);
+    return add(Interval::Week, weeksFromPeriodToConception, lastPeriod);
 }
 
-std::optional<Schedules> schedulesFor(Date conception, Date delivery)
+std::span<const ScheduleRow> schedule(ScheduleKind kind)
 {
-    Schedules rows;
-    const auto append = [](std::vector<std::string> &list, Interval interval, int count, Date from) {
-        const auto text = shortDateAfter(interval, count, from);
-        if (text)
-            list.push_back(*text);
-        return text.has_value();
-    };
-
-    // 16 and 26 weeks of amenorrhea, as their labels say.
-    bool complete = append(rows.ListeBIO, Interval::Week, 14, conception)
-        && append(rows.ListeBIO, Interval::Week, 24, conception);
-
-    for (int i = 0; complete && i <= 8; ++i) {
-        const auto from = shortDateAfter(Interval::Month, i, conception);
-        const auto to = shortDateAfter(Interval::Month, i + 1, conception);
-        complete = from && to;
-        if (complete)
-            rows.listePN.push_back(*from + " ==>> " + *to);
+    switch (kind) {
+    case ScheduleKind::Biology:
+        return biology;
+    case ScheduleKind::PrenatalVisits:
+        return prenatalVisits;
+    case ScheduleKind::Ultrasounds:
+        return ultrasounds;
+    case ScheduleKind::Leave:
+        return leave;
     }
-
-    for (int weeks : { 10, 20, 30 })
-        complete = complete && append(rows.listeUS, Interval::Week, weeks, conception);
-
-    for (int weeks : { -8, -6, 10 })
-        complete = complete && append(rows.ListeCONGES, Interval::Week, weeks, delivery);
-
-    if (!complete)
-        return std::nullopt;
-    return rows;
+    return {};
 }
 
-std::optional<R2Results> ruleR2(std::string_view dateDG, Date today)
+std::optional<ScheduleDates> datesOf(ScheduleKind kind, Date conception, Date delivery)
 {
-    const auto conception = readsAsDate(dateDG);
-    if (!conception)
-        return std::nullopt;
-    const auto delivery = add(Interval::Month, 9, *conception);
-    const auto term = add(Interval::Week, 35, *conception);
-    const auto overdue = add(Interval::Week, 41, *conception);
+    ScheduleDates dates;
+    for (const ScheduleRow &row : schedule(kind)) {
+        const Date from = row.from == Conception ? conception : delivery;
+        const auto start = add(row.unit, row.count, from);
+        // Every bound counts from the same date, so a clamped month end does not carry over.
+        const auto end = row.spans ? add(row.unit, row.count + row.spans, from) : std::nullopt;
+        if (!start || (row.spans && !end))
+            return std::nullopt;
+        dates.push_back({ *start, end });
+    }
+    return dates;
+}
+
+std::optional<R2Results> ruleR2(Date conception, Date today)
+{
+    const auto delivery = add(Interval::Month, 9, conception);
+    const auto term = add(Interval::Week, 35, conception);
+    const auto overdue = add(Interval::Week, 41, conception);
     if (!delivery || !term || !overdue)
         return std::nullopt;
-    auto schedules = schedulesFor(*conception, *delivery);
-    if (!schedules)
-        return std::nullopt;
-
-    R2Results results;
-    results.dateAP = shortDate(*delivery);
-    results.dateTERME = shortDate(*term);
-    results.DateDTT = shortDate(*overdue);
-    results.nbreSA = std::to_string(weeksBetween(*conception, today) + weeksFromPeriodToConception) + " S.A";
-    results.nbreJours = std::to_string(daysBetween(*conception, today)) + " jours";
-    results.schedules = std::move(*schedules);
+    R2Results results { *delivery, *term, *overdue,
+        weeksBetween(conception, today) + weeksFromPeriodToConception, daysBetween(conception, today), {} };
+    for (const ScheduleKind kind : allSchedules) {
+        auto dates = datesOf(kind, conception, *delivery);
+        if (!dates)
+            return std::nullopt;
+        results.schedules[std::size_t(kind)] = std::move(*dates);
+    }
     return results;
 }
 
-const ScheduleLabels &scheduleLabels()
+bool isListedWeek(int weeksOfAmenorrhea)
 {
-    static const ScheduleLabels labels = [] {
-        ScheduleLabels l;
-        l.listeCONGES0 = { "15j patho", "6s prénat.", "10s postnat." };
-        l.listeUS0 = { "1° Trim.(12sa)", "2° Trim.(22sa)", "3° Trim.(32sa)" };
-        for (int k = 1; k <= 9; ++k) {
-            std::string month = " ";
-            month += std::to_string(k);
-            month += "° mois";
-            l.listePN0.push_back(std::move(month));
-        }
-        l.listeBIO0 = { "HT21    (16sa)", "O'Sull. (26sa)" };
-        return l;
-    }();
-    return labels;
+    return weeksOfAmenorrhea >= firstListedWeek && weeksOfAmenorrhea <= lastListedWeek;
 }
 
-std::optional<R3Results> ruleR3(int weeksOfAmenorrhea, std::string_view dateDG)
+std::optional<Date> ruleR3(int weeksOfAmenorrhea, Date conception)
 {
-    if (weeksOfAmenorrhea < firstListedWeek || weeksOfAmenorrhea > lastListedWeek)
+    if (!isListedWeek(weeksOfAmenorrhea))
         return std::nullopt;
-    const auto conception = readsAsDate(dateDG);
-    if (!conception)
-        return std::nullopt;
-    const auto date
-        = shortDateAfter(Interval::Week, weeksOfAmenorrhea - weeksFromPeriodToConception, *conception);
-    if (!date)
-        return std::nullopt;
-    return R3Results { *date, std::to_string(weeksOfAmenorrhea) + " S.A le..." };
-}
-
-std::optional<int> weeksListRow(std::string_view nbreSA)
-{
-    int weeks = 0;
-    const auto [end, error] = std::from_chars(nbreSA.data(), nbreSA.data() + nbreSA.size(), weeks);
-    if (error != std::errc {} || end == nbreSA.data())
-        return std::nullopt;
-    if (weeks < firstListedWeek || weeks > lastListedWeek)
-        return std::nullopt;
-    return weeks;
+    return add(Interval::Week, weeksOfAmenorrhea - weeksFromPeriodToConception, conception);
 }
 
 std::optional<std::string> steppedDateText(std::string_view text, int days)
 {
     const auto date = readsAsDate(text);
-    if (!date)
+    const auto stepped = date ? add(Interval::Day, days, *date) : std::nullopt;
+    if (!stepped)
         return std::nullopt;
-    return shortDateAfter(Interval::Day, days, *date);
+    return shortDate(*stepped);
 }
 
 std::optional<std::string> normalisedDateText(std::string_view text)

@@ -2,70 +2,79 @@
 
 #include "calendar.h"
 
+#include <array>
 #include <optional>
-#include <string>
+#include <span>
 #include <string_view>
 #include <vector>
 
-// The pregnancy dating rules, from the texts of the entry fields to the texts the window
-// shows. A text that does not read as a date gives no result: the caller changes nothing.
+// The pregnancy dating rules and the follow-up schedules. Everything here gives values (dates
+// and counts); how they are written is the caller's business. No result means that a date
+// would leave the supported years: the caller changes nothing.
 namespace dating {
 
-// The rows of the four schedule date lists, in list order.
-struct Schedules
+// DG lies two weeks after DR, so N weeks of amenorrhea fall N - 2 weeks after DG.
+inline constexpr int weeksFromPeriodToConception = 2;
+
+// R1: the conception date of a last menstrual period.
+std::optional<Date> ruleR1(Date lastPeriod);
+
+// The four follow-up schedules, each shown as a pair of lists: labels, dates.
+enum class ScheduleKind { Biology, PrenatalVisits, Ultrasounds, Leave };
+inline constexpr std::array allSchedules { ScheduleKind::Biology, ScheduleKind::PrenatalVisits,
+    ScheduleKind::Ultrasounds, ScheduleKind::Leave };
+
+enum class CountsFrom { Conception, Delivery };
+
+// One row of a schedule: its label (UTF-8), and its date, count units after the date it counts
+// from. A row that lasts (spans > 0) ends spans units after its own start.
+struct ScheduleRow
 {
-    std::vector<std::string> ListeBIO;
-    std::vector<std::string> listePN;
-    std::vector<std::string> listeUS;
-    std::vector<std::string> ListeCONGES;
+    std::string_view label;
+    CountsFrom from;
+    Interval unit;
+    int count;
+    int spans = 0;
 };
 
-// The fixed rows of the four label lists, paired by position with Schedules.
-struct ScheduleLabels
+// A schedule's rows in display order: the one source of both its labels and its dates.
+std::span<const ScheduleRow> schedule(ScheduleKind kind);
+
+// A row's date, and its end when the row lasts.
+struct ScheduledDate
 {
-    std::vector<std::string> listeBIO0;
-    std::vector<std::string> listePN0;
-    std::vector<std::string> listeUS0;
-    std::vector<std::string> listeCONGES0;
+    Date start;
+    std::optional<Date> end;
 };
 
+using ScheduleDates = std::vector<ScheduledDate>;
+
+// The dates of a schedule's rows, in the schedule's order.
+std::optional<ScheduleDates> datesOf(ScheduleKind kind, Date conception, Date delivery);
+
+// R2: every result of a conception date, counted to today.
 struct R2Results
 {
-    std::string dateAP;
-    std::string dateTERME;
-    std::string DateDTT;
-    std::string nbreSA;
-    std::string nbreJours;
-    Schedules schedules;
+    Date delivery;
+    Date term;
+    Date overdue;
+    int weeksOfAmenorrhea;
+    int daysOfPregnancy;
+    std::array<ScheduleDates, allSchedules.size()> schedules; // by ScheduleKind
+
+    const ScheduleDates &datesOf(ScheduleKind kind) const { return schedules[std::size_t(kind)]; }
 };
 
-struct R3Results
-{
-    std::string dateSA;
-    std::string TXTsa;
-};
+std::optional<R2Results> ruleR2(Date conception, Date today);
 
 // The weeks of amenorrhea the converter list offers.
 inline constexpr int firstListedWeek = 2;
 inline constexpr int lastListedWeek = 43;
 
-// R1: the conception date two weeks after the last period; the new text of dateDG.
-std::optional<std::string> ruleR1(std::string_view dateDR);
+bool isListedWeek(int weeksOfAmenorrhea);
 
-// R2: every result of a conception date, counted to today.
-std::optional<R2Results> ruleR2(std::string_view dateDG, Date today);
-
-// The follow-up schedules of a conception date; leave dates come from the delivery date.
-std::optional<Schedules> schedulesFor(Date conception, Date delivery);
-
-const ScheduleLabels &scheduleLabels();
-
-// R3: the date at which the pregnancy reaches the given weeks of amenorrhea.
-std::optional<R3Results> ruleR3(int weeksOfAmenorrhea, std::string_view dateDG);
-
-// The converter row that goes with a weeks count text such as "14 S.A": its whole
-// number, when the list has that row.
-std::optional<int> weeksListRow(std::string_view nbreSA);
+// R3: the date at which the pregnancy reaches a listed number of weeks of amenorrhea.
+std::optional<Date> ruleR3(int weeksOfAmenorrhea, Date conception);
 
 // An entry field's text moved by a number of days, as short date text.
 std::optional<std::string> steppedDateText(std::string_view text, int days);

@@ -1,54 +1,32 @@
 #include "form1.h"
 
 #include "datepicker/Form2.h"
-#include "datepicker/formgeometry.h"
-#include "dating/rules.h"
-#include "layout.h"
+#include "entryfield.h"
+#include "formkit/conversions.h"
+#include "formkit/fonts.h"
+#include "formkit/geometry.h"
+#include "formkit/palette.h"
 #include "notes/notes.h"
 #include "texts.h"
 
-#include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStatusTipEvent>
 #include <QTimer>
 
 namespace {
 
-QString toQString(const std::string &text)
-{
-    return QString::fromStdString(text);
-}
+using formkit::longText;
+using formkit::shortText;
+using formkit::toQString;
+using formkit::toStd;
 
-std::string toStd(const QString &text)
+QString rowText(const dating::ScheduledDate &row)
 {
-    return text.toStdString();
-}
-
-QStringList toRows(const std::vector<std::string> &rows)
-{
-    QStringList list;
-    list.reserve(qsizetype(rows.size()));
-    for (const auto &row : rows)
-        list << toQString(row);
-    return list;
-}
-
-void replaceRows(QListWidget *list, const std::vector<std::string> &rows)
-{
-    list->clear();
-    list->addItems(toRows(rows));
-}
-
-// A date text in the long form, or nothing when it is no date.
-QString longForm(const QString &dateText)
-{
-    const auto date = dating::readsAsDate(toStd(dateText));
-    return date ? toQString(dating::longDate(*date)) : QString();
+    return row.end ? texts::monthRange(shortText(row.start), shortText(*row.end)) : shortText(row.start);
 }
 
 } // namespace
@@ -57,103 +35,70 @@ form1::form1(const dating::Clock &clock, QWidget *parent)
     : QWidget(parent)
     , m_clock(clock)
 {
-    formgeometry::installFontSubstitutes();
+    formkit::installFontSubstitutes();
     setObjectName(QStringLiteral("form1"));
     setLocale(QLocale(QLocale::French));
     setWindowTitle(texts::designCaption);
-    setFont(formgeometry::font(QStringLiteral("MS Sans Serif"), 8.25, false));
-    QPalette background = palette();
-    background.setColor(QPalette::Window, QColor(192, 192, 192));
-    setPalette(background);
+    setFont(formkit::font(QStringLiteral("MS Sans Serif"), 8.25, false));
+    setPalette(formkit::fixedPalette());
     setAutoFillBackground(true);
-    setFixedSize(formgeometry::pixels(layout::clientWidth), formgeometry::pixels(layout::clientHeight));
+    setFixedSize(formkit::pixels(layout::clientWidth), formkit::pixels(layout::clientHeight));
 
-    layout::build(this);
+    m_ui = layout::build(this);
+    m_schedules = { { { dating::ScheduleKind::Biology, m_ui.listeBIO0, m_ui.ListeBIO },
+        { dating::ScheduleKind::PrenatalVisits, m_ui.listePN0, m_ui.listePN },
+        { dating::ScheduleKind::Ultrasounds, m_ui.listeUS0, m_ui.listeUS },
+        { dating::ScheduleKind::Leave, m_ui.listeCONGES0, m_ui.ListeCONGES } } };
     m_Timer1 = new QTimer(this);
     m_Timer1->setObjectName(QStringLiteral("Timer1"));
     m_Timer1->setInterval(1000);
 
-    findControls();
     connectHandlers();
-    watchEvents();
     load();
     m_Timer1->start();
-}
-
-template<class Widget> Widget *form1::control(const char *name) const
-{
-    return findChild<Widget *>(QString::fromLatin1(name));
-}
-
-void form1::findControls()
-{
-    m_dateDR = control<QLineEdit>("dateDR");
-    m_dateDG = control<QLineEdit>("dateDG");
-    m_dateAP = control<QLineEdit>("dateAP");
-    m_dateTERME = control<QLineEdit>("dateTERME");
-    m_DateDTT = control<QLineEdit>("DateDTT");
-    m_nbreSA = control<QLineEdit>("nbreSA");
-    m_nbreJours = control<QLineEdit>("nbreJours");
-    m_dateSA = control<QLineEdit>("dateSA");
-    m_VScroll1 = control<QScrollBar>("VScroll1");
-    m_VScroll2 = control<QScrollBar>("VScroll2");
-    m_ListeSA = control<QListWidget>("ListeSA");
-    m_ListeBIO = control<QListWidget>("ListeBIO");
-    m_listePN = control<QListWidget>("listePN");
-    m_listeUS = control<QListWidget>("listeUS");
-    m_ListeCONGES = control<QListWidget>("ListeCONGES");
-    m_listeBIO0 = control<QListWidget>("listeBIO0");
-    m_listePN0 = control<QListWidget>("listePN0");
-    m_listeUS0 = control<QListWidget>("listeUS0");
-    m_listeCONGES0 = control<QListWidget>("listeCONGES0");
-    m_TXTsa = control<QLabel>("TXTsa");
-    m_msg = control<QLabel>("msg");
-    m_Command1 = control<QPushButton>("Command1");
-    m_Command2 = control<QPushButton>("Command2");
-    m_CMDquitter = control<QPushButton>("CMDquitter");
 }
 
 void form1::connectHandlers()
 {
     connect(m_Timer1, &QTimer::timeout, this, &form1::tick);
-    connect(m_dateDR, &QLineEdit::textChanged, this, &form1::dateDRChanged);
-    connect(m_dateDG, &QLineEdit::textChanged, this, &form1::dateDGChanged);
-    connect(m_VScroll2, &QScrollBar::valueChanged, this, [this] { scrollBarChanged(m_VScroll2, m_dateDR); });
-    connect(m_VScroll1, &QScrollBar::valueChanged, this, [this] { scrollBarChanged(m_VScroll1, m_dateDG); });
-    connect(m_nbreSA, &QLineEdit::textChanged, this, &form1::nbreSAChanged);
-    for (QListWidget *labels : { m_listeBIO0, m_listePN0, m_listeUS0, m_listeCONGES0 }) {
+    connect(m_ui.dateDR, &QLineEdit::textChanged, this, &form1::dateDRChanged);
+    connect(m_ui.dateDG, &QLineEdit::textChanged, this, &form1::dateDGChanged);
+    // The entry fields behave alike, but for the control Enter moves to, the bar that steps the
+    // field and the date picker's caption.
+    for (const auto &[field, next, bar, caption] :
+        { std::tuple {
+              m_ui.dateDR, static_cast<QWidget *>(m_ui.dateDG), m_ui.VScroll2, texts::captionPickerDR },
+            { m_ui.dateDG, m_ui.dateAP, m_ui.VScroll1, texts::captionPickerDG } }) {
+        EntryField *entry = field;
+        connect(entry, &EntryField::stepRequested, this, [this, entry](int days) { stepField(entry, days); });
+        connect(entry, &EntryField::todayRequested, this, [this, entry] { writeToday(entry); });
+        connect(entry, &EntryField::pickerRequested, this,
+            [this, entry, caption = caption] { openDatePicker(entry, caption); });
+        connect(entry, &QLineEdit::returnPressed, this,
+            [this, entry, next = next] { enterPressed(entry, next); });
+        connect(
+            bar, &QScrollBar::valueChanged, this, [this, bar = bar, entry] { scrollBarChanged(bar, entry); });
+    }
+    connect(m_ui.ListeSA, &QListWidget::itemPressed, this, &form1::weeksListPressed);
+    for (const SchedulePair &pair : m_schedules) {
         // A click on the row already selected spells its date out again.
-        connect(labels, &QListWidget::currentRowChanged, this, [this, labels] { labelListClicked(labels); });
-        connect(labels, &QListWidget::itemClicked, this, [this, labels] { labelListClicked(labels); });
+        const auto clicked = [this, pair] { labelListClicked(pair); };
+        connect(pair.labels, &QListWidget::currentRowChanged, this, clicked);
+        connect(pair.labels, &QListWidget::itemClicked, this, clicked);
     }
-    connect(m_Command2, &QPushButton::clicked, this, &form1::helpClicked);
-    connect(m_Command1, &QPushButton::clicked, this, &form1::notesClicked);
-    connect(m_CMDquitter, &QPushButton::clicked, this, &QWidget::close);
-}
-
-void form1::watchEvents()
-{
-    for (QLineEdit *field : { m_dateDR, m_dateDG }) {
-        field->setContextMenuPolicy(Qt::NoContextMenu); // the right button writes today instead
-        field->installEventFilter(this);
-    }
-    for (QWidget *hover : { static_cast<QWidget *>(m_dateDR), static_cast<QWidget *>(m_dateDG),
-             static_cast<QWidget *>(m_nbreJours), static_cast<QWidget *>(m_nbreSA),
-             static_cast<QWidget *>(m_dateAP), m_ListeSA->viewport() }) {
-        hover->setMouseTracking(true);
-        hover->installEventFilter(this);
-        // A screen reader announces the same help as the help line.
-        QWidget *described = hover == m_ListeSA->viewport() ? m_ListeSA : hover;
-        described->setAccessibleDescription(texts::toDisplay(hoverText(hover)));
-    }
+    // A line edit has no double-click signal.
+    m_ui.dateAP->installEventFilter(this);
+    connect(m_ui.Command2, &QPushButton::clicked, this, &form1::helpClicked);
+    connect(m_ui.Command1, &QPushButton::clicked, this, &form1::notesClicked);
+    connect(m_ui.CMDquitter, &QPushButton::clicked, this, &QWidget::close);
 }
 
 void form1::load()
 {
-    formgeometry::centreOnScreen(this, size());
+    formkit::centreOnScreen(this, size());
     const dating::Date today = m_clock.now().date;
     m_dayOfLastTick = today;
-    m_dateDR->setText(toQString(dating::shortDate(*dating::add(dating::Interval::Week, -6, today))));
+    m_ui.dateDR->setText(shortText(*dating::add(dating::Interval::Week, -6, today)));
     fillWeeksList();
     fillLabelLists();
 }
@@ -163,23 +108,21 @@ void form1::fillWeeksList()
     QStringList rows;
     for (int week = dating::firstListedWeek; week <= dating::lastListedWeek; ++week)
         rows << QString::number(week);
-    m_ListeSA->addItems(rows);
-    m_ListeSA->setCurrentRow(6 - dating::firstListedWeek);
+    m_ui.ListeSA->addItems(rows);
+    m_ui.ListeSA->setCurrentRow(6 - dating::firstListedWeek);
 }
 
 void form1::fillLabelLists()
 {
-    const auto &labels = dating::scheduleLabels();
-    m_listeCONGES0->addItems(toRows(labels.listeCONGES0));
-    m_listeUS0->addItems(toRows(labels.listeUS0));
-    m_listePN0->addItems(toRows(labels.listePN0));
-    m_listeBIO0->addItems(toRows(labels.listeBIO0));
+    for (const SchedulePair &pair : m_schedules)
+        for (const dating::ScheduleRow &row : dating::schedule(pair.kind))
+            pair.labels->addItem(toQString(row.label));
 }
 
 void form1::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    m_dateDG->setFocus();
+    m_ui.dateDG->setFocus();
 }
 
 void form1::tick()
@@ -196,93 +139,72 @@ void form1::tick()
 
 void form1::dateDRChanged()
 {
-    if (const auto conception = dating::ruleR1(toStd(m_dateDR->text())))
-        m_dateDG->setText(toQString(*conception));
+    const auto lastPeriod = dating::readsAsDate(toStd(m_ui.dateDR->text()));
+    if (const auto conception = lastPeriod ? dating::ruleR1(*lastPeriod) : std::nullopt)
+        m_ui.dateDG->setText(shortText(*conception));
 }
 
 void form1::dateDGChanged()
 {
-    const auto results = dating::ruleR2(toStd(m_dateDG->text()), m_clock.now().date);
+    const auto conception = dating::readsAsDate(toStd(m_ui.dateDG->text()));
+    auto results = conception ? dating::ruleR2(*conception, m_clock.now().date) : std::nullopt;
     if (!results)
         return;
-    m_dateAP->setText(toQString(results->dateAP));
-    m_dateTERME->setText(toQString(results->dateTERME));
-    m_DateDTT->setText(toQString(results->DateDTT));
-    m_nbreSA->setText(toQString(results->nbreSA));
-    m_nbreJours->setText(toQString(results->nbreJours));
-    replaceRows(m_ListeBIO, results->schedules.ListeBIO);
-    replaceRows(m_listePN, results->schedules.listePN);
-    replaceRows(m_listeUS, results->schedules.listeUS);
-    replaceRows(m_ListeCONGES, results->schedules.ListeCONGES);
+    m_shown = std::move(results);
+    m_ui.dateAP->setText(shortText(m_shown->delivery));
+    m_ui.dateTERME->setText(shortText(m_shown->term));
+    m_ui.DateDTT->setText(shortText(m_shown->overdue));
+    m_ui.nbreSA->setText(texts::weeksOfAmenorrhea(m_shown->weeksOfAmenorrhea));
+    m_ui.nbreJours->setText(texts::daysOfPregnancy(m_shown->daysOfPregnancy));
+    selectWeek(m_shown->weeksOfAmenorrhea);
+    for (const SchedulePair &pair : m_schedules) {
+        pair.dates->clear();
+        for (const dating::ScheduledDate &row : m_shown->datesOf(pair.kind))
+            pair.dates->addItem(rowText(row));
+    }
+}
+
+bool form1::event(QEvent *event)
+{
+    // The help line follows the pointer: the control it enters, or the entry field that gets the
+    // focus, tells its status tip. Leaving one tells an empty tip, and the help line stays.
+    if (event->type() == QEvent::StatusTip) {
+        if (const QString tip = static_cast<QStatusTipEvent *>(event)->tip(); !tip.isEmpty())
+            setMessage(tip);
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 bool form1::eventFilter(QObject *watched, QEvent *event)
 {
-    auto *field = watched == m_dateDR || watched == m_dateDG ? static_cast<QLineEdit *>(watched) : nullptr;
-    switch (event->type()) {
-    case QEvent::KeyPress:
-        if (field)
-            return entryFieldKeyPressed(field, static_cast<QKeyEvent *>(event));
-        break;
-    case QEvent::MouseButtonPress:
-        if (field)
-            entryFieldMousePressed(field, static_cast<QMouseEvent *>(event));
-        else if (watched == m_ListeSA->viewport())
-            weeksListPressed(static_cast<QMouseEvent *>(event));
-        break;
-    case QEvent::MouseButtonDblClick:
-        if (field && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
-            entryFieldDoubleClicked(field);
-            return true;
-        }
-        if (watched == m_dateAP) {
-            dateAPDoubleClicked();
-            return true;
-        }
-        break;
-    case QEvent::FocusIn:
-        if (field)
-            setMessage(hoverText(field));
-        break;
-    case QEvent::MouseMove:
-        if (const QString text = hoverText(watched); !text.isEmpty())
-            setMessage(text);
-        break;
-    default:
-        break;
+    if (watched == m_ui.dateAP && event->type() == QEvent::MouseButtonDblClick) {
+        dateAPDoubleClicked();
+        return true;
     }
     return QWidget::eventFilter(watched, event);
 }
 
-bool form1::entryFieldKeyPressed(QLineEdit *field, QKeyEvent *event)
+void form1::enterPressed(QLineEdit *field, QWidget *next)
 {
-    if (event->text() == QLatin1String("+")) {
-        stepField(field, 1);
-        return true;
-    }
-    if (event->text() == QLatin1String("-")) {
-        stepField(field, -1);
-        return true;
-    }
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        if (const auto rewritten = dating::normalisedDateText(toStd(field->text())))
-            field->setText(toQString(*rewritten));
-        (field == m_dateDR ? m_dateDG : m_dateAP)->setFocus(Qt::TabFocusReason);
-        return true;
-    }
-    return false;
+    if (const auto rewritten = dating::normalisedDateText(toStd(field->text())))
+        field->setText(toQString(*rewritten));
+    next->setFocus(Qt::TabFocusReason);
 }
 
-void form1::entryFieldMousePressed(QLineEdit *field, const QMouseEvent *event)
+void form1::writeToday(QLineEdit *field)
 {
-    if (event->button() == Qt::RightButton)
-        field->setText(toQString(dating::shortDate(m_clock.now().date)));
+    field->setText(shortText(m_clock.now().date));
 }
 
-void form1::entryFieldDoubleClicked(QLineEdit *field)
+void form1::openDatePicker(QLineEdit *field, const QString &caption)
 {
-    openDatePicker(this, field == m_dateDR ? texts::captionPickerDR : texts::captionPickerDG,
-        field->objectName(), m_clock);
+    Form2 picker(m_clock, this);
+    picker.setWindowTitle(caption);
+    picker.setDateFromText(field->text());
+    connect(
+        &picker, &Form2::dateChosen, field, [field](dating::Date date) { field->setText(shortText(date)); });
+    picker.exec();
 }
 
 void form1::scrollBarChanged(QScrollBar *bar, QLineEdit *field)
@@ -304,61 +226,41 @@ void form1::stepField(QLineEdit *field, int days)
         field->setText(toQString(*stepped));
 }
 
-void form1::nbreSAChanged()
+void form1::selectWeek(int weeksOfAmenorrhea)
 {
-    const auto week = dating::weeksListRow(toStd(m_nbreSA->text()));
-    const int row = week ? *week - dating::firstListedWeek : -1;
-    if (row >= 0 && row < m_ListeSA->count()) {
-        m_ListeSA->setCurrentRow(row);
+    const int row = weeksOfAmenorrhea - dating::firstListedWeek;
+    if (dating::isListedWeek(weeksOfAmenorrhea) && row < m_ui.ListeSA->count()) {
+        m_ui.ListeSA->setCurrentRow(row);
     } else {
-        m_ListeSA->clearSelection();
-        m_ListeSA->setCurrentRow(-1);
+        m_ui.ListeSA->clearSelection();
+        m_ui.ListeSA->setCurrentRow(-1);
     }
 }
 
 void form1::dateAPDoubleClicked()
 {
-    const QString delivery = longForm(m_dateAP->text());
-    if (!delivery.isEmpty())
-        QMessageBox::information(this, texts::deliveryTitle, delivery);
+    if (m_shown)
+        QMessageBox::information(this, texts::deliveryTitle, longText(m_shown->delivery));
 }
 
-void form1::labelListClicked(QListWidget *labels)
+void form1::labelListClicked(const SchedulePair &pair)
 {
-    const int row = labels->currentRow();
-    QListWidget *dates = labels == m_listeBIO0 ? m_ListeBIO
-        : labels == m_listePN0                 ? m_listePN
-        : labels == m_listeUS0                 ? m_listeUS
-                                               : m_ListeCONGES;
-    if (row < 0 || row >= dates->count())
+    const int row = pair.labels->currentRow();
+    if (!m_shown || row < 0 || row >= pair.dates->count())
         return;
-    dates->setCurrentRow(row);
-    const QString label = labels->item(row)->text();
-    const QString dateRow = dates->item(row)->text();
-
-    if (labels == m_listePN0) {
-        const QStringList bounds = dateRow.split(QStringLiteral(" ==>> "));
-        if (bounds.size() == 2)
-            setMessage(texts::prenatalVisitMessage(label, longForm(bounds[0]), longForm(bounds[1])));
-        return;
-    }
-    const QString date = longForm(dateRow);
-    if (labels == m_listeBIO0)
-        setMessage(texts::biologyMessage(label, date));
-    else if (labels == m_listeUS0)
-        setMessage(texts::ultrasoundMessage(label, date));
-    else
-        setMessage(texts::leaveMessage(label, date));
+    pair.dates->setCurrentRow(row);
+    const dating::ScheduledDate &date = m_shown->datesOf(pair.kind).at(std::size_t(row));
+    setMessage(texts::scheduleMessage(pair.kind, pair.labels->item(row)->text(), longText(date.start),
+        date.end ? longText(*date.end) : QString()));
 }
 
-void form1::weeksListPressed(const QMouseEvent *event)
+void form1::weeksListPressed(const QListWidgetItem *item)
 {
-    const QListWidgetItem *item = m_ListeSA->itemAt(event->position().toPoint());
-    if (!item)
-        return;
-    if (const auto results = dating::ruleR3(item->text().toInt(), toStd(m_dateDG->text()))) {
-        m_dateSA->setText(toQString(results->dateSA));
-        m_TXTsa->setText(toQString(results->TXTsa));
+    const int weeks = item->text().toInt();
+    const auto conception = dating::readsAsDate(toStd(m_ui.dateDG->text()));
+    if (const auto date = conception ? dating::ruleR3(weeks, *conception) : std::nullopt) {
+        m_ui.dateSA->setText(shortText(*date));
+        m_ui.TXTsa->setText(texts::chosenWeek(weeks));
     }
 }
 
@@ -374,26 +276,9 @@ void form1::notesClicked()
         setMessage(problem);
 }
 
-QString form1::hoverText(const QObject *watched) const
-{
-    if (watched == m_dateDR)
-        return texts::helpDR();
-    if (watched == m_dateDG)
-        return texts::helpDG();
-    if (watched == m_nbreJours)
-        return texts::hoverNbreJours;
-    if (watched == m_nbreSA)
-        return texts::hoverNbreSA;
-    if (watched == m_dateAP)
-        return texts::hoverDateAP;
-    if (watched == m_ListeSA->viewport())
-        return texts::hoverListeSA();
-    return {};
-}
-
 void form1::setMessage(const QString &message)
 {
     const QString shown = texts::toDisplay(message);
-    if (m_msg->text() != shown)
-        m_msg->setText(shown);
+    if (m_ui.msg->text() != shown)
+        m_ui.msg->setText(shown);
 }

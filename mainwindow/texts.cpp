@@ -41,33 +41,65 @@ QString helpDG()
         QStringLiteral("Le Bouton Droit donne la date du Jour") });
 }
 
+QString hoverNbreJours()
+{
+    return QStringLiteral("Nombre de Jour de Grossesse");
+}
+
+QString hoverNbreSA()
+{
+    return QStringLiteral("Nombre de Semaines D'aménorhée");
+}
+
+QString hoverDateAP()
+{
+    return QStringLiteral("Date Calculée de l'accouchement");
+}
+
 QString hoverListeSA()
 {
     return lines({ QStringLiteral("Choisissez un Nombre de Semaines avec les Ascenceurs"),
         QStringLiteral("Puis cliquez sur le Chiffre pour calculer la Date correspondante") });
 }
 
-QString biologyMessage(const QString &label, const QString &date)
+QString scheduleMessage(
+    dating::ScheduleKind kind, const QString &label, const QString &date, const QString &end)
 {
-    return lines({ QStringLiteral("BIOLOGIE: -->> ") + label, QString(), QStringLiteral("Vers le ") + date });
+    switch (kind) {
+    case dating::ScheduleKind::Biology:
+        return lines(
+            { QStringLiteral("BIOLOGIE: -->> ") + label, QString(), QStringLiteral("Vers le ") + date });
+    case dating::ScheduleKind::Ultrasounds:
+        return lines({ QStringLiteral("Echographie du ") + label, QString(),
+            QStringLiteral("A faire vers le ") + date });
+    case dating::ScheduleKind::Leave:
+        return lines({ QStringLiteral("Date de Début des Congés"), QString(), QStringLiteral("Pour ") + label,
+            QString(), QStringLiteral("A partir du  ") + date });
+    case dating::ScheduleKind::PrenatalVisits:
+        return lines({ QStringLiteral("Visite Prénatale du ") + label.trimmed(), QString(),
+            QStringLiteral("Du ") + date, QStringLiteral("au ") + end });
+    }
+    return {};
 }
 
-QString ultrasoundMessage(const QString &label, const QString &date)
+QString weeksOfAmenorrhea(int weeks)
 {
-    return lines(
-        { QStringLiteral("Echographie du ") + label, QString(), QStringLiteral("A faire vers le ") + date });
+    return QString::number(weeks) + QStringLiteral(" S.A");
 }
 
-QString leaveMessage(const QString &label, const QString &date)
+QString daysOfPregnancy(int days)
 {
-    return lines({ QStringLiteral("Date de Début des Congés"), QString(), QStringLiteral("Pour ") + label,
-        QString(), QStringLiteral("A partir du  ") + date });
+    return QString::number(days) + QStringLiteral(" jours");
 }
 
-QString prenatalVisitMessage(const QString &label, const QString &from, const QString &to)
+QString chosenWeek(int weeks)
 {
-    return lines({ QStringLiteral("Visite Prénatale du ") + label.trimmed(), QString(),
-        QStringLiteral("Du ") + from, QStringLiteral("au ") + to });
+    return QString::number(weeks) + QStringLiteral(" S.A le...");
+}
+
+QString monthRange(const QString &from, const QString &to)
+{
+    return from + QStringLiteral(" ==>> ") + to;
 }
 
 QString toDisplay(const QString &message)

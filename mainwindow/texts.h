@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dating/rules.h"
+
 #include <QString>
 
 // Every text form1 shows, in one place. A carriage return marks a line break inside a
@@ -14,9 +16,9 @@ QString helpText();
 
 QString helpDR();
 QString helpDG();
-inline const QString hoverNbreJours = QStringLiteral("Nombre de Jour de Grossesse");
-inline const QString hoverNbreSA = QStringLiteral("Nombre de Semaines D'aménorhée");
-inline const QString hoverDateAP = QStringLiteral("Date Calculée de l'accouchement");
+QString hoverNbreJours();
+QString hoverNbreSA();
+QString hoverDateAP();
 QString hoverListeSA();
 
 inline const QString deliveryTitle = QStringLiteral("Date Prévisible de l'Accouchement");
@@ -24,11 +26,16 @@ inline const QString deliveryTitle = QStringLiteral("Date Prévisible de l'Accou
 inline const QString captionPickerDR = QStringLiteral("Dernières Règles");
 inline const QString captionPickerDG = QStringLiteral("Début de Grossesse");
 
-// The help-line messages of the schedule labels; the dates are already in long form.
-QString biologyMessage(const QString &label, const QString &date);
-QString ultrasoundMessage(const QString &label, const QString &date);
-QString leaveMessage(const QString &label, const QString &date);
-QString prenatalVisitMessage(const QString &label, const QString &from, const QString &to);
+// The help-line message of a schedule's label row; the dates are already in long form, and
+// only a row that lasts has an end.
+QString scheduleMessage(
+    dating::ScheduleKind kind, const QString &label, const QString &date, const QString &end);
+
+// The forms of the counts and dates the window shows.
+QString weeksOfAmenorrhea(int weeks); // "14 S.A"
+QString daysOfPregnancy(int days); // "86 jours"
+QString chosenWeek(int weeks); // "12 S.A le..."
+QString monthRange(const QString &from, const QString &to); // "15/03/2026 ==>> 15/04/2026"
 
 // Carriage returns shown as line breaks.
 QString toDisplay(const QString &message);

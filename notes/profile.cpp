@@ -223,7 +223,6 @@ void ProfileScan::finishLine(qint64 textEnd, qint64 lineEnd, bool hasBreak)
 
 void ProfileScan::feed(QByteArrayView bytes)
 {
-    m_textEnd.feed(bytes);
     const char *const data = bytes.data();
     const qsizetype size = bytes.size();
     for (qsizetype i = 0; i < size;) {
@@ -247,6 +246,7 @@ void ProfileScan::feed(QByteArrayView bytes)
             if (m_lineBreak.isEmpty())
                 m_lineBreak = crBefore ? QByteArray("\r\n") : QByteArray("\n");
             finishLine(m_position - (crBefore ? 1 : 0), m_position + 1, true);
+            m_textEnd.lineBreakAt(m_position);
             ++m_position;
             startLine(m_position);
         } else {
@@ -264,7 +264,6 @@ void ProfileScan::feedZeros(qint64 count)
         return;
     // After one zero byte nothing in the line can match any more: the others only move on.
     feed(QByteArrayView("", 1));
-    m_textEnd.feedZeros(count - 1);
     m_position += count - 1;
     if (m_phase == Phase::Value)
         m_valueBytes += count - 1;

@@ -32,6 +32,12 @@ class TextEnd
 public:
     void feed(QByteArrayView bytes);
     void feedZeros(qint64 count);
+    // A line break at position, for a reader that finds them itself.
+    void lineBreakAt(qint64 position)
+    {
+        ++m_lineBreaks;
+        m_lastLineStart = position + 1;
+    }
     qint64 lineBreaks() const { return m_lineBreaks; }
     qint64 lastLineStart() const { return m_lastLineStart; }
 

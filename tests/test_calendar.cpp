@@ -93,11 +93,15 @@ void TestCalendar::addition()
 
 void TestCalendar::additionFromText()
 {
-    QCOMPARE(text(dating::add("m", 9, "31/05/2025")), QStringLiteral("28/02/2026"));
-    QCOMPARE(text(dating::add("ww", 2, "01/03/2026")), QStringLiteral("15/03/2026"));
-    QCOMPARE(text(dating::add("d", -1, "1/3/2026")), QStringLiteral("28/02/2026"));
-    QCOMPARE(text(dating::add("y", 1, "01/03/2026")), QStringLiteral("(none)"));
-    QCOMPARE(text(dating::add("d", 1, "not a date")), QStringLiteral("(none)"));
+    using dating::Interval;
+    const auto addToText = [](Interval interval, int count, const char *dateText) {
+        const auto date = dating::readsAsDate(dateText);
+        return date ? dating::add(interval, count, *date) : std::nullopt;
+    };
+    QCOMPARE(text(addToText(Interval::Month, 9, "31/05/2025")), QStringLiteral("28/02/2026"));
+    QCOMPARE(text(addToText(Interval::Week, 2, "01/03/2026")), QStringLiteral("15/03/2026"));
+    QCOMPARE(text(addToText(Interval::Day, -1, "1/3/2026")), QStringLiteral("28/02/2026"));
+    QCOMPARE(text(addToText(Interval::Day, 1, "not a date")), QStringLiteral("(none)"));
 }
 
 void TestCalendar::daysBetween()

@@ -1,5 +1,7 @@
 #include "fixedclock.h"
 #include "mainwindow/form1.h"
+#include "pickerdriver.h"
+#include "scrollarrows.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -14,7 +16,6 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
-#include <QStyleOptionSlider>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -55,17 +56,7 @@ std::shared_ptr<AnsweredBox> answerNextMessageBox()
 
 QPoint scrollArrowCentre(QScrollBar *bar, QStyle::SubControl arrow)
 {
-    QStyleOptionSlider option;
-    option.initFrom(bar);
-    option.orientation = bar->orientation();
-    option.minimum = bar->minimum();
-    option.maximum = bar->maximum();
-    option.sliderPosition = bar->sliderPosition();
-    option.sliderValue = bar->value();
-    option.singleStep = bar->singleStep();
-    option.pageStep = bar->pageStep();
-    option.subControls = QStyle::SC_All;
-    return bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, arrow, bar).center();
+    return scrollArrowRect(bar, arrow).center();
 }
 
 void clickRow(QListWidget *list, int row, Qt::MouseButton button = Qt::LeftButton)
@@ -114,6 +105,8 @@ private slots:
     void notesThatCannotBeWrittenSaySo();
     void doubleClickOpensThePickerOnTheFieldsDate_data();
     void doubleClickOpensThePickerOnTheFieldsDate();
+    void okFromDGRecomputesTheWindowBeforeClosing();
+    void okFromDRRunsTheCascade();
 
 private:
     template<class Widget> Widget *child(const char *name) const
@@ -595,6 +588,48 @@ void TestForm1::doubleClickOpensThePickerOnTheFieldsDate()
     QCOMPARE(seenDate.toString(QStringLiteral("dd/MM/yyyy")), date);
     QCOMPARE(text(field.toLatin1().constData()), date);
     QVERIFY(!QApplication::activeModalWidget());
+}
+
+void TestForm1::okFromDGRecomputesTheWindowBeforeClosing()
+{
+    auto *dateDG = child<QLineEdit>("dateDG");
+    auto *dateAP = child<QLineEdit>("dateAP");
+    dateDG->setText(QStringLiteral("31/05/2026"));
+    QString dateAPWhileOpen;
+    bool opened = false;
+    whenPickerOpens(
+        [&](Form2 *picker) {
+            connect(picker, &QDialog::accepted, this, [&] { dateAPWhileOpen = dateAP->text(); });
+            typeOn(picker, QStringLiteral("+"));
+            doubleClickDay(picker, 20);
+        },
+        &opened);
+    QTest::mouseDClick(dateDG, Qt::LeftButton);
+    QVERIFY(opened);
+    QCOMPARE(dateDG->text(), QStringLiteral("20/06/2026"));
+    QCOMPARE(dateAPWhileOpen, QStringLiteral("20/03/2027"));
+    QCOMPARE(dateAP->text(), QStringLiteral("20/03/2027"));
+}
+
+void TestForm1::okFromDRRunsTheCascade()
+{
+    auto *dateDR = child<QLineEdit>("dateDR");
+    auto *dateDG = child<QLineEdit>("dateDG");
+    dateDR->setText(QStringLiteral("31/01/2026"));
+    QSignalSpy writesToDG(dateDG, &QLineEdit::textChanged);
+    bool opened = false;
+    whenPickerOpens(
+        [](Form2 *picker) {
+            typeOn(picker, QStringLiteral("+"));
+            QTest::mouseClick(button(picker, "cmdOK"), Qt::LeftButton);
+        },
+        &opened);
+    QTest::mouseDClick(dateDR, Qt::LeftButton);
+    QVERIFY(opened);
+    QCOMPARE(dateDR->text(), QStringLiteral("28/02/2026"));
+    QCOMPARE(dateDG->text(), QStringLiteral("14/03/2026"));
+    // Once, through R1; the picker never writes dateDG itself.
+    QCOMPARE(writesToDG.count(), 1);
 }
 
 void TestForm1::notesThatCannotBeWrittenSaySo()

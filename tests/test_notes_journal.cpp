@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -22,6 +23,7 @@
 #include <fcntl.h>
 #include <mutex>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -123,6 +125,8 @@ private Q_SLOTS:
     void sparseJournal();
     void insertionKeepsTheFileItself();
     void leftoversAreCleared();
+    void cutOffStampIsPutBackByTheNext_data();
+    void cutOffStampIsPutBackByTheNext();
     void killedStampsNeverLoseABit();
 
 private:
@@ -278,6 +282,53 @@ void TestNotesJournal::leftoversAreCleared()
         entriesOf(dir.path()), (QStringList { ".gestiva.txt.bak", "gestiva.txt", "gestiva.txt.Ab3xY9" }));
 }
 
+void TestNotesJournal::cutOffStampIsPutBackByTheNext_data()
+{
+    QTest::addColumn<bool>("whileRewriting"); // else while its safety copy is written
+    QTest::newRow("cut off writing the safety copy") << false;
+    QTest::newRow("cut off rewriting the journal in place") << true;
+}
+
+// The system's file size limit kills the stamping process (SIGXFSZ) at an exact point of its
+// write: the file it writes may not grow past the limit.
+void TestNotesJournal::cutOffStampIsPutBackByTheNext()
+{
+    QFETCH(bool, whileRewriting);
+    const QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("gestiva.txt"));
+    const QByteArray filler = QByteArray(99, 'x') + '\n';
+    const QByteArray before = "[07/12/2026]\n" + filler.repeated(3000) + "[08/12/2026]\nnote\n[09/12/2026]\n"
+        + filler.repeated(1000);
+    writeFile(path, before);
+    const QByteArray expected = "[07/12/2026]\n" + filler.repeated(3000) + "[08/12/2026]\nnote\n" + stampLines
+        + "[09/12/2026]\n" + filler.repeated(1000);
+    // The safety copy holds the 100 KB after the stamp: the journal itself is the larger file.
+    const rlim_t limit = whileRewriting ? rlim_t(before.size() + 5) : rlim_t(1000);
+
+    QProcess stamper;
+    stamper.setChildProcessModifier([limit] {
+        const rlimit size { limit, limit };
+        ::setrlimit(RLIMIT_FSIZE, &size);
+    });
+    stamper.start(QStringLiteral(JOURNAL_STAMPER), { path, "08/12/2026", "14:05:09" });
+    QVERIFY(stamper.waitForReadyRead(10000));
+    stamper.write("go\n");
+    QVERIFY(stamper.waitForFinished(30000));
+    QCOMPARE(stamper.exitStatus(), QProcess::CrashExit);
+
+    const QByteArray cut = contentOf(path);
+    QVERIFY(QFile::exists(dir.filePath(QStringLiteral(".gestiva.txt-rollback"))));
+    if (whileRewriting)
+        QVERIFY(cut != before && cut != expected);
+    else
+        QCOMPARE(cut, before);
+
+    RecordingPlatform platform;
+    QCOMPARE(notes::OuvrirNotes(path, pressTime, platform), QString());
+    QCOMPARE(contentOf(path), expected);
+    QCOMPARE(entriesOf(dir.path()), QStringList { "gestiva.txt" });
+}
+
 // A stamping process killed at a random moment of its stamp, again and again: after each kill the
 // journal is the old content or the new one, or the next stamp's recovery makes it the old one;
 // and nothing is left beside it.
@@ -305,14 +356,16 @@ void TestNotesJournal::killedStampsNeverLoseABit()
         QVERIFY(stamper.waitForReadyRead(10000));
         QCOMPARE(stamper.readLine(), QByteArray("ready\n"));
     };
-    {
+    // The shortest of three, the first start of a program being slower.
+    for (int round = 1000; round < 1003; ++round) {
         QProcess stamper;
-        startStamper(stamper, 1000);
+        startStamper(stamper, round);
         QElapsedTimer timer;
         timer.start();
         stamper.write("go\n");
         QVERIFY(stamper.waitForFinished(30000));
-        stampMicroseconds = timer.nsecsElapsed() / 1000;
+        const qint64 took = timer.nsecsElapsed() / 1000;
+        stampMicroseconds = stampMicroseconds == 0 ? took : std::min(stampMicroseconds, took);
         QCOMPARE(stamper.exitCode(), 0);
     }
 
@@ -333,7 +386,7 @@ void TestNotesJournal::killedStampsNeverLoseABit()
         stamper.write("go\n");
         QVERIFY(stamper.waitForBytesWritten());
         std::this_thread::sleep_for(std::chrono::microseconds(
-            QRandomGenerator::global()->bounded(qint64(1), qMax(qint64(2), stampMicroseconds * 3 / 2))));
+            QRandomGenerator::global()->bounded(qint64(1), qMax(qint64(2), stampMicroseconds * 6 / 5))));
         stamper.kill();
         QVERIFY(stamper.waitForFinished(10000));
 

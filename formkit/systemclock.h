@@ -2,7 +2,7 @@
 
 #include "dating/calendar.h"
 
-namespace notes {
+namespace formkit {
 
 // The computer's clock, in local time.
 class SystemClock final : public dating::Clock
@@ -11,4 +11,4 @@ public:
     dating::LocalTime now() const override;
 };
 
-} // namespace notes
+} // namespace formkit
