@@ -1,6 +1,7 @@
 #include "data/appicon.h"
 #include "formkit/systemclock.h"
 #include "mainwindow/form1.h"
+#include "sheet/commandline.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -16,9 +17,18 @@ void describeApplication()
     QCoreApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION));
 }
 
-// --help and --version are answered before any window system is needed, so they work
-// without a display; any other option is refused.
-void answerCommandLine(int argc, char *argv[])
+// The status of a refused command line, as for any bad input: one line on standard error.
+constexpr int badCommandLine = 2;
+
+int refused(const QString &problem)
+{
+    std::fputs(QStringLiteral("gestiva : %1\n").arg(problem).toUtf8().constData(), stderr);
+    return badCommandLine;
+}
+
+// --help, --version and the sheet are answered before any window system is needed, so they
+// work without a display; any other option is refused. Gives the sheet command, if any.
+sheet::ReadCommand answerCommandLine(int argc, char *argv[], const dating::Clock &clock)
 {
     QCoreApplication commandLine(argc, argv);
     describeApplication();
@@ -27,7 +37,15 @@ void answerCommandLine(int argc, char *argv[])
         QStringLiteral("Calendrier obstétrical : dates de la grossesse, suivi et journal de notes."));
     options.addHelpOption();
     options.addVersionOption();
+    sheet::addCommandLineOptions(options);
     options.process(commandLine);
+    return sheet::readCommand(options, clock.now().date);
+}
+
+int writeSheet(const sheet::Command &command)
+{
+    const QString problem = sheet::runCommand(command);
+    return problem.isEmpty() ? 0 : refused(problem);
 }
 
 // While the window system is being reached, Qt's own messages are held back: when no display
@@ -66,7 +84,18 @@ void displayFound()
 
 int main(int argc, char *argv[])
 {
-    answerCommandLine(argc, argv);
+    const formkit::SystemClock clock;
+    const sheet::ReadCommand read = answerCommandLine(argc, argv, clock);
+    if (!read.problem.isEmpty())
+        return refused(read.problem);
+    if (read.command) {
+        if (!sheet::needsPainting(*read.command))
+            return writeSheet(*read.command);
+        // The picture needs fonts, not a screen.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        QGuiApplication painting(argc, argv);
+        return writeSheet(*read.command);
+    }
 
     watchForMissingDisplay();
     QApplication app(argc, argv);
@@ -75,7 +104,6 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(gestiva::applicationIcon());
     QGuiApplication::setDesktopFileName(gestiva::applicationId());
 
-    const formkit::SystemClock clock;
     form1 window(clock);
     window.show();
     return app.exec();

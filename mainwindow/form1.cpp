@@ -7,6 +7,7 @@
 #include "formkit/geometry.h"
 #include "formkit/palette.h"
 #include "notes/notes.h"
+#include "sheetdialog/sheethook.h"
 #include "texts.h"
 
 #include <QLabel>
@@ -55,6 +56,7 @@ form1::form1(const dating::Clock &clock, QWidget *parent)
 
     connectHandlers();
     load();
+    sheetdialog::installSheetHook(this, { m_ui.dateDG, m_ui.dateDR, m_ui.nbreSA, m_ui.DateDTT }, m_clock);
     m_Timer1->start();
 }
 

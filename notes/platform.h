@@ -19,8 +19,9 @@ class Platform
 public:
     virtual ~Platform() = default;
 
-    // The directory that holds the journal: $windir when set and not empty, else
-    // perUserDataDirectory(), created when missing. Empty when there is none.
+    // The directory that holds the journal: $windir when set, not empty and a name this program
+    // can give back to the system byte for byte, else perUserDataDirectory(), created when
+    // missing. Empty when there is none.
     virtual QString journalDirectory() const;
 
     // Where a program keeps its users' files on this platform; empty when the user has no home.

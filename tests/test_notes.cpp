@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -493,6 +494,8 @@ void TestNotes::windirIsTakenAsBytes()
           "es";
     QCOMPARE(::mkdir(latin1.constData(), 0700), 0);
     QCOMPARE(::mkdir(lookAlike.constData(), 0700), 0);
+    // QTemporaryDir cannot remove what Qt cannot name.
+    const auto removeLatin1 = qScopeGuard([&] { ::rmdir(latin1.constData()); });
     const QByteArray savedDataHome = qgetenv("XDG_DATA_HOME");
     qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
     qputenv("windir", latin1);

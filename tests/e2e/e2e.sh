@@ -100,6 +100,19 @@ wait_for 5 picker_closed || fail "Esc did not close the date picker"
 kill -0 "$APP_PID" 2>/dev/null || fail "the program ended with the date picker"
 pass "Esc closed the date picker and the program runs on"
 
+# Ctrl+P opens the pregnancy sheet; Esc closes it.
+xdotool windowfocus --sync "$MAIN"
+xdotool key ctrl+p
+wait_for 5 find_window '^Fiche de grossesse$' || fail "Ctrl+P did not open the pregnancy sheet"
+SHEET="$WINDOW"
+pass "Ctrl+P opened the pregnancy sheet"
+xdotool windowfocus --sync "$SHEET"
+xdotool key Escape
+sheet_closed() { ! xwininfo -id "$SHEET" 2>/dev/null | grep -q IsViewable; }
+wait_for 5 sheet_closed || fail "Esc did not close the pregnancy sheet"
+kill -0 "$APP_PID" 2>/dev/null || fail "the program ended with the pregnancy sheet"
+pass "Esc closed the pregnancy sheet and the program runs on"
+
 shoot_window "$MAIN" "$OUT/e2e-main-window.png" 2>/dev/null \
     && pass "screenshot in $OUT/e2e-main-window.png"
 

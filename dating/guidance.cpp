@@ -1,0 +1,163 @@
+#include "guidance.h"
+
+namespace dating {
+
+namespace {
+
+// Adds intervals one after the other and remembers whether any result left the supported years.
+class Adder
+{
+public:
+    Date add(Interval interval, int count, Date date)
+    {
+        const auto result = dating::add(interval, count, date);
+        if (!result) {
+            m_failed = true;
+            return date;
+        }
+        return *result;
+    }
+    Date days(int count, Date date) { return add(Interval::Day, count, date); }
+    Date months(int count, Date date) { return add(Interval::Month, count, date); }
+    bool failed() const { return m_failed; }
+
+private:
+    bool m_failed = false;
+};
+
+int daysOfAmenorrhea(int weeks, int days)
+{
+    return 7 * weeks + days;
+}
+
+// The days from weeks+days of amenorrhea to lastWeeks+lastDays, both included.
+Span amenorrheaSpan(Adder &adder, Date lastPeriod, int weeks, int days, int lastWeeks, int lastDays)
+{
+    return { adder.days(daysOfAmenorrhea(weeks, days), lastPeriod),
+        adder.days(daysOfAmenorrhea(lastWeeks, lastDays) + 1, lastPeriod) };
+}
+
+} // namespace
+
+std::string_view sourceText(Source source)
+{
+    switch (source) {
+    case Source::DeliveryDate:
+        return "Date présumée de l'accouchement = début de grossesse + 9 mois, usage français repris par "
+               "le CNGOF (recommandations pour la pratique clinique « Grossesse prolongée et terme "
+               "dépassé », 2011), soit 41 SA + 0 à 3 jours.";
+    case Source::CompletedWeeks:
+        return "CNGOF 2011 : âge gestationnel en semaines d'aménorrhée révolues et jours, comptés depuis "
+               "le premier jour des dernières règles (ici DG − 14 jours).";
+    case Source::ProlongedPregnancy:
+        return "CNGOF 2011 : grossesse prolongée à partir de 41 SA + 0 j, terme dépassé à partir de "
+               "42 SA + 0 j (DR + 294 jours).";
+    case Source::PrenatalExams:
+        return "Code de la santé publique, art. R. 2122-1 : sept examens prénataux obligatoires, le "
+               "premier avant la fin du troisième mois de grossesse, les suivants chaque mois à partir "
+               "du premier jour du quatrième mois jusqu'à l'accouchement.";
+    case Source::EarlyInterview:
+        return "Code de la santé publique, art. L. 2122-1 (loi n° 2019-1446 du 24 décembre 2019, art. 62, "
+               "en vigueur le 1er mai 2020) : entretien prénatal précoce obligatoire, réalisé par un "
+               "médecin ou une sage-femme dès que la déclaration de grossesse a été faite.";
+    case Source::PregnancyDeclaration:
+        return "Code de la sécurité sociale : déclaration « dans les quatorze premières semaines de la "
+               "grossesse » ; Assurance Maladie et service-public.fr : avant la fin du troisième mois de "
+               "grossesse. La fiche retient la date la plus proche, la fin du troisième mois, qui "
+               "satisfait aux deux (elle tombe avant DG + 14 semaines).";
+    case Source::Ultrasounds:
+        return "Arrêté du 20 avril 2018 (recommandations de bonnes pratiques en échographie "
+               "obstétricale et fœtale) : 11 SA + 0 à 13 SA + 6 j, 20 SA + 0 à 24 SA + 6 j, "
+               "30 SA + 0 à 34 SA + 6 j.";
+    case Source::TrisomyScreening:
+        return "Arrêté du 23 juin 2009 modifié (dépistage de la trisomie 21) : dépistage combiné au "
+               "premier trimestre (clarté nucale et longueur cranio-caudale à l'échographie de "
+               "11 SA + 0 à 13 SA + 6 j, marqueurs sériques du premier trimestre) ; à défaut, marqueurs "
+               "sériques seuls au deuxième trimestre, de 14 SA + 0 à 17 SA + 6 j.";
+    case Source::GestationalDiabetes:
+        return "CNGOF et Société francophone du diabète, recommandations 2010 : dépistage du diabète "
+               "gestationnel ciblé sur les femmes ayant un facteur de risque, HGPO 75 g de 24 SA + 0 à "
+               "28 SA + 6 j ; le test de O'Sullivan n'est plus recommandé.";
+    case Source::LeaveFirstChildren:
+        return "Code du travail, art. L. 1225-17 : congé de maternité de 6 semaines avant la date "
+               "présumée de l'accouchement et 10 semaines après ; jusqu'à 3 semaines du congé prénatal "
+               "reportables après la naissance, à la demande de la salariée et sur avis favorable du "
+               "professionnel de santé qui suit la grossesse.";
+    case Source::LeaveFromThirdChild:
+        return "Code du travail, art. L. 1225-19 : lorsque la salariée ou le foyer assume déjà la charge "
+               "de deux enfants au moins (ou qu'elle a déjà mis au monde deux enfants nés viables), "
+               "8 semaines avant et 18 semaines après ; report de 3 semaines au plus après la "
+               "naissance, ou avance de 2 semaines au plus avant.";
+    case Source::LeaveMultipleBirths:
+        return "Code du travail, art. L. 1225-18 : naissance de deux enfants, 12 semaines avant et "
+               "22 semaines après (la période prénatale peut être augmentée de 4 semaines au plus, la "
+               "période postnatale étant réduite d'autant) ; trois enfants ou plus, 24 semaines avant "
+               "et 22 semaines après.";
+    case Source::PathologicalLeave:
+        return "Code du travail, art. L. 1225-21 : en cas d'état pathologique attesté par un certificat "
+               "médical, le congé est augmenté dans la limite de 2 semaines avant la date présumée de "
+               "l'accouchement et de 4 semaines après l'accouchement.";
+    }
+    return {};
+}
+
+LeaveRule leaveRule(Situation situation)
+{
+    if (situation.fetuses >= 3)
+        return { 24, 22, 0, 0, Source::LeaveMultipleBirths };
+    if (situation.fetuses == 2)
+        return { 12, 22, 0, 4, Source::LeaveMultipleBirths };
+    if (situation.childrenInCare >= 2)
+        return { 8, 18, 3, 2, Source::LeaveFromThirdChild };
+    return { 6, 10, 3, 0, Source::LeaveFirstChildren };
+}
+
+std::optional<std::string> completedWeeksText(int daysSinceLastPeriod)
+{
+    if (daysSinceLastPeriod < 0)
+        return std::nullopt;
+    return std::to_string(daysSinceLastPeriod / 7) + " SA + " + std::to_string(daysSinceLastPeriod % 7)
+        + " j";
+}
+
+std::optional<Guidance> guidanceFor(Date conception, Date today, Situation situation)
+{
+    if (!isSupported(conception) || !isSupported(today))
+        return std::nullopt;
+    Adder adder;
+    Guidance g;
+    g.conception = conception;
+    g.lastPeriod = adder.days(-daysFromLastPeriodToConception, conception);
+    g.delivery = adder.months(9, conception);
+    g.daysSinceLastPeriod = daysBetween(g.lastPeriod, today);
+    g.prolongedFrom = adder.days(daysOfAmenorrhea(41, 0), g.lastPeriod);
+    g.overdueFrom = adder.days(daysOfAmenorrhea(42, 0), g.lastPeriod);
+
+    g.prenatalExams[0] = { conception, adder.months(3, conception) };
+    for (int k = 3; k <= 8; ++k)
+        g.prenatalExams[std::size_t(k - 2)]
+            = { adder.months(k, conception), adder.months(k + 1, conception) };
+    g.declarationLastDay = adder.days(-1, g.prenatalExams[0].end);
+
+    g.ultrasounds = { amenorrheaSpan(adder, g.lastPeriod, 11, 0, 13, 6),
+        amenorrheaSpan(adder, g.lastPeriod, 20, 0, 24, 6),
+        amenorrheaSpan(adder, g.lastPeriod, 30, 0, 34, 6) };
+    g.serumMarkers = amenorrheaSpan(adder, g.lastPeriod, 14, 0, 17, 6);
+    g.glucoseTolerance = amenorrheaSpan(adder, g.lastPeriod, 24, 0, 28, 6);
+
+    g.leave = leaveRule(situation);
+    g.maternityLeave = { adder.add(Interval::Week, -g.leave.prenatalWeeks, g.delivery),
+        adder.add(Interval::Week, g.leave.postnatalWeeks, g.delivery) };
+    g.pathologicalLeave
+        = { adder.days(-pathologicalLeaveDays, g.maternityLeave.first), g.maternityLeave.first };
+
+    g.windowOverdue = adder.add(Interval::Week, 41, conception);
+    g.windowGlucoseTest = adder.add(Interval::Week, 26, conception);
+    g.windowWeeks = weeksBetween(conception, today) + 2;
+
+    if (adder.failed())
+        return std::nullopt;
+    return g;
+}
+
+} // namespace dating

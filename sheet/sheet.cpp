@@ -1,0 +1,374 @@
+#include "sheet.h"
+
+#include <map>
+
+namespace sheet {
+
+namespace {
+
+using dating::Date;
+using dating::Source;
+using dating::Span;
+
+QString shortDate(Date date)
+{
+    return QString::fromStdString(dating::shortDate(date));
+}
+
+QString longDate(Date date)
+{
+    return QString::fromStdString(dating::longDate(date));
+}
+
+Date lastDayOf(const Span &span)
+{
+    return *dating::add(dating::Interval::Day, -1, span.end);
+}
+
+QString spanText(const Span &span)
+{
+    return QStringLiteral("du %1 au %2").arg(shortDate(span.first), shortDate(lastDayOf(span)));
+}
+
+Span oneDay(Date day)
+{
+    return { day, *dating::add(dating::Interval::Day, 1, day) };
+}
+
+QString ordinal(int n)
+{
+    return n == 1 ? QStringLiteral("1er") : QStringLiteral("%1e").arg(n);
+}
+
+QString childrenText(int children)
+{
+    switch (children) {
+    case 0:
+        return QStringLiteral("aucun enfant déjà à charge");
+    case 1:
+        return QStringLiteral("1 enfant déjà à charge");
+    default:
+        return QStringLiteral("2 enfants ou plus déjà à charge");
+    }
+}
+
+QString fetusesText(int fetuses)
+{
+    switch (fetuses) {
+    case 1:
+        return QStringLiteral("1 fœtus");
+    case 2:
+        return QStringLiteral("2 fœtus (jumeaux)");
+    default:
+        return QStringLiteral("3 fœtus ou plus");
+    }
+}
+
+// Numbers the sources in the order the sheet first cites them.
+class Notes
+{
+public:
+    int operator()(Source source)
+    {
+        const auto found = m_numbers.find(source);
+        if (found != m_numbers.end())
+            return found->second;
+        m_texts.push_back(QString::fromUtf8(dating::sourceText(source)));
+        return m_numbers[source] = int(m_texts.size());
+    }
+    std::vector<QString> texts() const { return m_texts; }
+
+private:
+    std::map<Source, int> m_numbers;
+    std::vector<QString> m_texts;
+};
+
+Section dating(const Request &request, const dating::Guidance &g, Notes &note)
+{
+    Section s { QStringLiteral("Datation"), {} };
+    const QString origin = request.lastPeriodEntered
+        ? QStringLiteral("date saisie ; DG = DR + 14 jours")
+        : QStringLiteral("déduite : DG a été saisi directement, DR = DG − 14 jours");
+    s.lines.push_back({ QStringLiteral("Dernières règles (DR)"),
+        QStringLiteral("%1 (%2)").arg(shortDate(g.lastPeriod), origin), note(Source::CompletedWeeks) });
+    s.lines.push_back({ QStringLiteral("Début de grossesse (DG)"), shortDate(g.conception), 0 });
+    s.lines.push_back({ QStringLiteral("Date présumée de l'accouchement (DPA)"),
+        QStringLiteral("%1 (DG + 9 mois)").arg(longDate(g.delivery)), note(Source::DeliveryDate) });
+    const auto age = dating::completedWeeksText(g.daysSinceLastPeriod);
+    s.lines.push_back({ QStringLiteral("Âge gestationnel le %1").arg(shortDate(request.today)),
+        age ? QString::fromStdString(*age) : QStringLiteral("date antérieure aux dernières règles"),
+        note(Source::CompletedWeeks) });
+    s.lines.push_back({ QStringLiteral("Terme prolongé (41 SA + 0 j)"),
+        QStringLiteral("à partir du %1").arg(longDate(g.prolongedFrom)), note(Source::ProlongedPregnancy) });
+    s.lines.push_back({ QStringLiteral("Terme dépassé (42 SA + 0 j)"),
+        QStringLiteral("à partir du %1").arg(longDate(g.overdueFrom)), note(Source::ProlongedPregnancy) });
+    return s;
+}
+
+Section followUp(const dating::Guidance &g, Notes &note)
+{
+    Section s { QStringLiteral("Examens prénataux obligatoires"), {} };
+    const int exams = note(Source::PrenatalExams);
+    s.lines.push_back(
+        { QStringLiteral("1er examen (avant la fin du 3e mois)"), spanText(g.prenatalExams[0]), exams });
+    for (std::size_t i = 1; i < g.prenatalExams.size(); ++i) {
+        const int n = int(i) + 1;
+        s.lines.push_back({ QStringLiteral("%1 examen (%2 mois)").arg(ordinal(n), ordinal(n + 2)),
+            spanText(g.prenatalExams[i]), exams });
+    }
+    s.lines.push_back({ QStringLiteral("Déclaration de grossesse"),
+        QStringLiteral("au plus tard le %1").arg(shortDate(g.declarationLastDay)),
+        note(Source::PregnancyDeclaration) });
+    s.lines.push_back({ QStringLiteral("Entretien prénatal précoce (obligatoire)"),
+        QStringLiteral("dès la déclaration de grossesse"), note(Source::EarlyInterview) });
+    return s;
+}
+
+Section screening(const dating::Guidance &g, Notes &note)
+{
+    Section s { QStringLiteral("Échographies et dépistages"), {} };
+    const int ultrasounds = note(Source::Ultrasounds);
+    const char *ranges[]
+        = { "11 SA + 0 à 13 SA + 6 j", "20 SA + 0 à 24 SA + 6 j", "30 SA + 0 à 34 SA + 6 j" };
+    for (std::size_t i = 0; i < g.ultrasounds.size(); ++i) {
+        s.lines.push_back(
+            { QStringLiteral("Échographie du %1 trimestre (%2)").arg(ordinal(int(i) + 1), ranges[i]),
+                spanText(g.ultrasounds[i]), ultrasounds });
+    }
+    const int trisomy = note(Source::TrisomyScreening);
+    s.lines.push_back({ QStringLiteral("Trisomie 21 : dépistage combiné"),
+        QStringLiteral("avec l'échographie du 1er trimestre, %1").arg(spanText(g.ultrasounds[0])), trisomy });
+    s.lines.push_back(
+        { QStringLiteral("Trisomie 21 : marqueurs sériques seuls, à défaut (14 SA + 0 à 17 SA + 6 j)"),
+            spanText(g.serumMarkers), trisomy });
+    s.lines.push_back(
+        { QStringLiteral("Diabète gestationnel, si facteur de risque : HGPO 75 g (24 SA + 0 à 28 SA + 6 j)"),
+            spanText(g.glucoseTolerance), note(Source::GestationalDiabetes) });
+    return s;
+}
+
+Section leave(const Request &request, const dating::Guidance &g, Notes &note)
+{
+    const auto &rule = g.leave;
+    Section s { QStringLiteral("Congé de maternité (%1, %2 : %3 semaines avant la DPA, %4 après)")
+                    .arg(childrenText(request.situation.childrenInCare),
+                        fetusesText(request.situation.fetuses))
+                    .arg(rule.prenatalWeeks)
+                    .arg(rule.postnatalWeeks),
+        {} };
+    const int law = note(rule.source);
+    const int pathological = note(Source::PathologicalLeave);
+    s.lines.push_back({ QStringLiteral("Congé pathologique, s'il est prescrit (14 jours au plus)"),
+        spanText(g.pathologicalLeave), pathological });
+    s.lines.push_back({ QStringLiteral("Congé de maternité"),
+        QStringLiteral("%1 ; reprise du travail le %2")
+            .arg(spanText(g.maternityLeave), shortDate(g.maternityLeave.end)),
+        law });
+    if (rule.shiftableToPostnatalWeeks > 0) {
+        s.lines.push_back({ QStringLiteral("Report"),
+            QStringLiteral(
+                "jusqu'à %1 semaines du congé prénatal peuvent être prises après la naissance, à la "
+                "demande de la salariée et sur avis favorable du professionnel de santé qui suit la "
+                "grossesse ; le congé commence alors plus tard et finit d'autant plus tard")
+                .arg(rule.shiftableToPostnatalWeeks),
+            law });
+    }
+    if (rule.extendablePrenatalWeeks > 0) {
+        s.lines.push_back({ QStringLiteral("Avance"),
+            QStringLiteral(
+                "le congé prénatal peut commencer jusqu'à %1 semaines plus tôt, le congé postnatal "
+                "étant réduit d'autant")
+                .arg(rule.extendablePrenatalWeeks),
+            law });
+    }
+    s.lines.push_back({ QStringLiteral("Après l'accouchement"),
+        QStringLiteral("un état pathologique attesté peut prolonger le congé de %1 semaines au plus")
+            .arg(dating::pathologicalPostnatalWeeks),
+        pathological });
+    return s;
+}
+
+Section differences(const dating::Guidance &g, Notes &note)
+{
+    Section s { QStringLiteral("Où le calendrier de la fenêtre diffère"), {} };
+    const auto age = dating::completedWeeksText(g.daysSinceLastPeriod);
+    s.lines.push_back({ QStringLiteral("Semaines d'aménorrhée"),
+        QStringLiteral(
+            "la fenêtre affiche « %1 S.A », le nombre de dimanches passés depuis DG plus 2 ; la fiche "
+            "compte les semaines révolues depuis DR (%2)")
+            .arg(g.windowWeeks)
+            .arg(age ? QString::fromStdString(*age) : QStringLiteral("pas encore commencées")),
+        note(Source::CompletedWeeks) });
+    s.lines.push_back({ QStringLiteral("Dépassement"),
+        QStringLiteral("la fenêtre donne le %1 (43 SA) ; le terme est dépassé dès 42 SA + 0 j, le %2")
+            .arg(shortDate(g.windowOverdue), shortDate(g.overdueFrom)),
+        note(Source::ProlongedPregnancy) });
+    s.lines.push_back({ QStringLiteral("Diabète gestationnel"),
+        QStringLiteral(
+            "la fenêtre propose un test de O'Sullivan le %1 ; il n'est plus recommandé : HGPO 75 g %2, "
+            "si facteur de risque")
+            .arg(shortDate(g.windowGlucoseTest), spanText(g.glucoseTolerance)),
+        note(Source::GestationalDiabetes) });
+    s.lines.push_back({ QStringLiteral("Visites prénatales"),
+        QStringLiteral(
+            "la fenêtre liste neuf mois ; la loi fixe sept examens, le premier avant la fin du 3e mois, "
+            "puis un par mois du 4e au 9e"),
+        note(Source::PrenatalExams) });
+    s.lines.push_back({ QStringLiteral("Congé pathologique"),
+        QStringLiteral(
+            "la fenêtre écrit « 15j patho » ; le congé pathologique prénatal est de 14 jours au plus"),
+        note(Source::PathologicalLeave) });
+    if (g.leave.prenatalWeeks != 6 || g.leave.postnatalWeeks != 10) {
+        s.lines.push_back({ QStringLiteral("Congés"),
+            QStringLiteral(
+                "la fenêtre donne les dates d'un premier ou deuxième enfant (6 + 10 semaines) ; la "
+                "situation choisie donne %1 + %2 semaines")
+                .arg(g.leave.prenatalWeeks)
+                .arg(g.leave.postnatalWeeks),
+            note(g.leave.source) });
+    }
+    return s;
+}
+
+std::vector<Event> events(const dating::Guidance &g, Notes &note)
+{
+    const int exams = note(Source::PrenatalExams);
+    const int ultrasounds = note(Source::Ultrasounds);
+    std::vector<Event> list;
+    for (std::size_t i = 0; i < g.prenatalExams.size(); ++i) {
+        list.push_back({ QStringLiteral("examen-prenatal-%1").arg(i + 1),
+            QStringLiteral("%1 examen prénatal obligatoire").arg(ordinal(int(i) + 1)), g.prenatalExams[i],
+            exams });
+    }
+    for (std::size_t i = 0; i < g.ultrasounds.size(); ++i) {
+        list.push_back({ QStringLiteral("echographie-%1").arg(i + 1),
+            QStringLiteral("Échographie du %1 trimestre").arg(ordinal(int(i) + 1)), g.ultrasounds[i],
+            ultrasounds });
+    }
+    list.push_back(
+        { QStringLiteral("hgpo"), QStringLiteral("HGPO 75 g si facteur de risque de diabète gestationnel"),
+            g.glucoseTolerance, note(Source::GestationalDiabetes) });
+    list.push_back({ QStringLiteral("dpa"), QStringLiteral("Date présumée de l'accouchement"),
+        oneDay(g.delivery), note(Source::DeliveryDate) });
+    list.push_back({ QStringLiteral("terme-depasse"), QStringLiteral("Terme dépassé (42 SA)"),
+        oneDay(g.overdueFrom), note(Source::ProlongedPregnancy) });
+    list.push_back(
+        { QStringLiteral("conge-pathologique"), QStringLiteral("Congé pathologique (s'il est prescrit)"),
+            g.pathologicalLeave, note(Source::PathologicalLeave) });
+    list.push_back({ QStringLiteral("conge-maternite"), QStringLiteral("Congé de maternité"),
+        g.maternityLeave, note(g.leave.source) });
+    return list;
+}
+
+void layOutTimeline(Sheet &sheet)
+{
+    const auto &g = sheet.guidance;
+    sheet.timelineDays = { g.lastPeriod, g.maternityLeave.end };
+    const auto month = [&](int k) { return *dating::add(dating::Interval::Month, k, g.conception); };
+    using B = TimelineBar;
+    sheet.bars = {
+        { QStringLiteral("1er trimestre"), { g.conception, month(3) }, 0, B::Trimester },
+        { QStringLiteral("2e trimestre"), { month(3), month(6) }, 0, B::Trimester },
+        { QStringLiteral("3e trimestre"), { month(6), g.delivery }, 0, B::Trimester },
+    };
+    for (std::size_t i = 0; i < g.prenatalExams.size(); ++i)
+        sheet.bars.push_back({ QString::number(i + 1), g.prenatalExams[i], 1, B::Exam });
+    for (std::size_t i = 0; i < g.ultrasounds.size(); ++i)
+        sheet.bars.push_back({ QStringLiteral("Écho %1").arg(i + 1), g.ultrasounds[i], 2, B::Ultrasound });
+    sheet.bars.push_back({ QStringLiteral("HGPO"), g.glucoseTolerance, 3, B::Screening });
+    sheet.bars.push_back({ QStringLiteral("Patho."), g.pathologicalLeave, 4, B::Pathological });
+    sheet.bars.push_back({ QStringLiteral("Congé de maternité"), g.maternityLeave, 4, B::Leave });
+    sheet.marks = { { QStringLiteral("DR"), g.lastPeriod }, { QStringLiteral("DPA"), g.delivery },
+        { QStringLiteral("42 SA"), g.overdueFrom } };
+    if (sheet.today >= sheet.timelineDays.first && sheet.today < sheet.timelineDays.end)
+        sheet.marks.push_back({ QStringLiteral("Aujourd'hui"), sheet.today });
+}
+
+QString lineText(const Line &line)
+{
+    QString text = QStringLiteral("- %1 : %2").arg(line.label, line.value);
+    if (line.note > 0)
+        text += QStringLiteral(" [%1]").arg(line.note);
+    return text;
+}
+
+void appendSection(QString &text, const Section &section)
+{
+    text += QLatin1Char('\n') + section.title + QLatin1Char('\n');
+    for (const auto &line : section.lines)
+        text += lineText(line) + QLatin1Char('\n');
+}
+
+} // namespace
+
+std::optional<Request> requestFromFields(const QString &dateDG, const QString &dateDR, dating::Date today,
+    dating::Situation situation, const QString &patient)
+{
+    const auto conception = dating::readsAsDate(dateDG.toStdString());
+    if (!conception)
+        return std::nullopt;
+    Request request { *conception, std::nullopt, today, situation, patient.trimmed() };
+    const auto lastPeriod = dating::readsAsDate(dateDR.toStdString());
+    if (lastPeriod && dating::daysBetween(*lastPeriod, *conception) == dating::daysFromLastPeriodToConception)
+        request.lastPeriodEntered = lastPeriod;
+    return request;
+}
+
+std::optional<Sheet> makeSheet(const Request &request)
+{
+    const auto guidance = dating::guidanceFor(request.conception, request.today, request.situation);
+    if (!guidance)
+        return std::nullopt;
+    Sheet sheet;
+    sheet.patient = request.patient;
+    sheet.today = request.today;
+    sheet.guidance = *guidance;
+    Notes notes;
+    sheet.sections = { dating(request, *guidance, notes), followUp(*guidance, notes),
+        screening(*guidance, notes), leave(request, *guidance, notes) };
+    sheet.differences = differences(*guidance, notes);
+    sheet.footnotes = notes.texts();
+    sheet.events = events(*guidance, notes);
+    layOutTimeline(sheet);
+    return sheet;
+}
+
+QString toText(const Sheet &sheet)
+{
+    QString text = title + QLatin1Char('\n');
+    if (!sheet.patient.isEmpty())
+        text += QStringLiteral("Patiente : %1\n").arg(sheet.patient);
+    text += QStringLiteral("Établie le %1\n").arg(longDate(sheet.today));
+    for (const auto &section : sheet.sections)
+        appendSection(text, section);
+    appendSection(text, sheet.differences);
+    text += QStringLiteral("\nSources\n");
+    for (std::size_t i = 0; i < sheet.footnotes.size(); ++i)
+        text += QStringLiteral("[%1] %2\n").arg(i + 1).arg(sheet.footnotes[i]);
+    return text;
+}
+
+QString completedWeeksTip(const QString &dateDG, dating::Date today)
+{
+    const auto conception = dating::readsAsDate(dateDG.toStdString());
+    if (!conception)
+        return {};
+    const int days = dating::daysBetween(*conception, today) + dating::daysFromLastPeriodToConception;
+    const auto text = dating::completedWeeksText(days);
+    return text ? QStringLiteral("%1 révolues depuis les dernières règles").arg(QString::fromStdString(*text))
+                : QString();
+}
+
+QString overdueTip(const QString &dateDG)
+{
+    const auto conception = dating::readsAsDate(dateDG.toStdString());
+    const auto overdue = conception
+        ? dating::add(dating::Interval::Day, 42 * 7 - dating::daysFromLastPeriodToConception, *conception)
+        : std::nullopt;
+    if (!overdue)
+        return {};
+    return QStringLiteral("Terme dépassé (42 SA + 0 j) le %1, selon le CNGOF (2011)")
+        .arg(shortDate(*overdue));
+}
+
+} // namespace sheet

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "dating/calendar.h"
+
+#include <QDialog>
+
+#include <functional>
+#include <optional>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTextBrowser;
+
+namespace sheet {
+struct Sheet;
+}
+
+// "Fiche de grossesse": the sheet of the pregnancy whose DG and DR texts it is given, with the
+// patient's name (never kept), the situation that sets the leave, a live preview, and the actions
+// that hand the sheet over: print, PDF, clipboard, calendar.
+class SheetDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    SheetDialog(
+        const QString &dateDG, const QString &dateDR, const dating::Clock &clock, QWidget *parent = nullptr);
+    ~SheetDialog() override;
+
+    // Asks where to save: caption, suggested path and filter; an empty answer cancels.
+    using FileChooser = std::function<QString(QWidget *, const QString &, const QString &, const QString &)>;
+    void setFileChooser(FileChooser chooser) { m_chooseFile = std::move(chooser); }
+    // Offers to open an exported calendar file with the user's calendar application.
+    using CalendarOffer = std::function<void(QWidget *, const QString &)>;
+    void setCalendarOffer(CalendarOffer offer) { m_offerCalendar = std::move(offer); }
+
+private:
+    void buildControls();
+    void refresh();
+    void print();
+    void savePdf();
+    void copy();
+    void exportCalendar();
+    QString suggestedPath(const QString &extension) const;
+    bool save(const QString &path, const QByteArray &bytes);
+    void tell(const QString &message);
+
+    const QString m_dateDG;
+    const QString m_dateDR;
+    const dating::Date m_today;
+    std::unique_ptr<sheet::Sheet> m_sheet;
+    FileChooser m_chooseFile;
+    CalendarOffer m_offerCalendar;
+
+    QLineEdit *m_patient = nullptr;
+    QComboBox *m_children = nullptr;
+    QComboBox *m_fetuses = nullptr;
+    QTextBrowser *m_preview = nullptr;
+    QLabel *m_status = nullptr;
+    QPushButton *m_print = nullptr;
+    QPushButton *m_pdf = nullptr;
+    QPushButton *m_copy = nullptr;
+    QPushButton *m_calendar = nullptr;
+};

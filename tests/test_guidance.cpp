@@ -1,0 +1,275 @@
+#include "dating/guidance.h"
+#include "fixedclock.h"
+
+#include <QTest>
+
+using dating::Date;
+using dating::Situation;
+using dating::Span;
+
+namespace {
+
+QString text(Date date)
+{
+    return QString::fromStdString(dating::shortDate(date));
+}
+
+// A span as its first and its last day, "dd/mm/yyyy-dd/mm/yyyy", as the dates were worked out.
+QString days(const Span &span)
+{
+    return text(span.first) + QLatin1Char('-') + text(*dating::add(dating::Interval::Day, -1, span.end));
+}
+
+Date dateOf(const char *text)
+{
+    return dating::readsAsDate(text).value();
+}
+
+} // namespace
+
+class TestGuidance : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void datesBySituation_data();
+    void datesBySituation();
+    void windowsFromOneConception();
+    void prenatalExamsClampAtMonthEnds();
+    void completedWeeks_data();
+    void completedWeeks();
+    void windowScheduleWhereItDiffers();
+    void leaveRules_data();
+    void leaveRules();
+    void outsideTheSupportedYears();
+    void everySourceIsNamed();
+};
+
+// Every expected date below was counted on a calendar by hand: DR = DG - 14 days, DPA = DG + 9
+// months, 41+0 SA = DR + 287 days, 42+0 SA = DR + 294 days, leave from DPA - prenatal weeks to
+// the day work resumes, DPA + postnatal weeks, the pathological leave the 14 days before.
+void TestGuidance::datesBySituation_data()
+{
+    QTest::addColumn<QString>("conception");
+    QTest::addColumn<QString>("today");
+    QTest::addColumn<int>("children");
+    QTest::addColumn<int>("fetuses");
+    QTest::addColumn<QString>("lastPeriod");
+    QTest::addColumn<QString>("delivery");
+    QTest::addColumn<QString>("prolonged");
+    QTest::addColumn<QString>("overdue");
+    QTest::addColumn<QString>("age");
+    QTest::addColumn<QString>("leave");
+    QTest::addColumn<QString>("pathological");
+
+    QTest::newRow("first child") << "15/03/2026"
+                                 << "08/12/2026" << 0 << 1 << "01/03/2026"
+                                 << "15/12/2026"
+                                 << "13/12/2026"
+                                 << "20/12/2026"
+                                 << "40 SA + 2 j"
+                                 << "03/11/2026-22/02/2027"
+                                 << "20/10/2026-02/11/2026";
+    QTest::newRow("second child") << "15/03/2026"
+                                  << "08/12/2026" << 1 << 1 << "01/03/2026"
+                                  << "15/12/2026"
+                                  << "13/12/2026"
+                                  << "20/12/2026"
+                                  << "40 SA + 2 j"
+                                  << "03/11/2026-22/02/2027"
+                                  << "20/10/2026-02/11/2026";
+    QTest::newRow("third child") << "15/03/2026"
+                                 << "08/12/2026" << 2 << 1 << "01/03/2026"
+                                 << "15/12/2026"
+                                 << "13/12/2026"
+                                 << "20/12/2026"
+                                 << "40 SA + 2 j"
+                                 << "20/10/2026-19/04/2027"
+                                 << "06/10/2026-19/10/2026";
+    QTest::newRow("twins") << "15/03/2026"
+                           << "08/12/2026" << 0 << 2 << "01/03/2026"
+                           << "15/12/2026"
+                           << "13/12/2026"
+                           << "20/12/2026"
+                           << "40 SA + 2 j"
+                           << "22/09/2026-17/05/2027"
+                           << "08/09/2026-21/09/2026";
+    QTest::newRow("twins after two children") << "15/03/2026"
+                                              << "08/12/2026" << 2 << 2 << "01/03/2026"
+                                              << "15/12/2026"
+                                              << "13/12/2026"
+                                              << "20/12/2026"
+                                              << "40 SA + 2 j"
+                                              << "22/09/2026-17/05/2027"
+                                              << "08/09/2026-21/09/2026";
+    QTest::newRow("triplets") << "15/03/2026"
+                              << "08/12/2026" << 1 << 3 << "01/03/2026"
+                              << "15/12/2026"
+                              << "13/12/2026"
+                              << "20/12/2026"
+                              << "40 SA + 2 j"
+                              << "30/06/2026-17/05/2027"
+                              << "16/06/2026-29/06/2026";
+    // 31 May + 9 months clamps to the end of February, 29 days in a leap year.
+    QTest::newRow("month end") << "31/05/2026"
+                               << "31/05/2026" << 0 << 1 << "17/05/2026"
+                               << "28/02/2027"
+                               << "28/02/2027"
+                               << "07/03/2027"
+                               << "2 SA + 0 j"
+                               << "17/01/2027-08/05/2027"
+                               << "03/01/2027-16/01/2027";
+    QTest::newRow("leap year") << "31/05/2027"
+                               << "29/02/2028" << 0 << 1 << "17/05/2027"
+                               << "29/02/2028"
+                               << "28/02/2028"
+                               << "06/03/2028"
+                               << "41 SA + 1 j"
+                               << "18/01/2028-08/05/2028"
+                               << "04/01/2028-17/01/2028";
+    // DR on 29 February: DG and every count run across the leap day.
+    QTest::newRow("leap day period") << "14/03/2028"
+                                     << "01/03/2028" << 0 << 1 << "29/02/2028"
+                                     << "14/12/2028"
+                                     << "12/12/2028"
+                                     << "19/12/2028"
+                                     << "0 SA + 1 j"
+                                     << "02/11/2028-21/02/2029"
+                                     << "19/10/2028-01/11/2028";
+    QTest::newRow("year end") << "20/12/2026"
+                              << "01/01/2027" << 0 << 1 << "06/12/2026"
+                              << "20/09/2027"
+                              << "19/09/2027"
+                              << "26/09/2027"
+                              << "3 SA + 5 j"
+                              << "09/08/2027-28/11/2027"
+                              << "26/07/2027-08/08/2027";
+}
+
+void TestGuidance::datesBySituation()
+{
+    QFETCH(QString, conception);
+    QFETCH(QString, today);
+    QFETCH(int, children);
+    QFETCH(int, fetuses);
+
+    const auto g = dating::guidanceFor(
+        dateOf(qPrintable(conception)), dateOf(qPrintable(today)), Situation { children, fetuses });
+    QVERIFY(g);
+    QTEST(text(g->lastPeriod), "lastPeriod");
+    QTEST(text(g->delivery), "delivery");
+    QTEST(text(g->prolongedFrom), "prolonged");
+    QTEST(text(g->overdueFrom), "overdue");
+    QTEST(QString::fromStdString(dating::completedWeeksText(g->daysSinceLastPeriod).value()), "age");
+    QTEST(days(g->maternityLeave), "leave");
+    QTEST(days(g->pathologicalLeave), "pathological");
+}
+
+void TestGuidance::windowsFromOneConception()
+{
+    const auto g = dating::guidanceFor(dateOf("15/03/2026"), dateOf("08/12/2026"), {});
+    QVERIFY(g);
+    const QStringList exams { "15/03/2026-14/06/2026", "15/06/2026-14/07/2026", "15/07/2026-14/08/2026",
+        "15/08/2026-14/09/2026", "15/09/2026-14/10/2026", "15/10/2026-14/11/2026", "15/11/2026-14/12/2026" };
+    for (std::size_t i = 0; i < g->prenatalExams.size(); ++i)
+        QCOMPARE(days(g->prenatalExams[i]), exams[qsizetype(i)]);
+    QCOMPARE(text(g->declarationLastDay), QStringLiteral("14/06/2026"));
+    // 11+0 to 13+6, 20+0 to 24+6, 30+0 to 34+6 SA from DR 01/03/2026.
+    QCOMPARE(days(g->ultrasounds[0]), QStringLiteral("17/05/2026-06/06/2026"));
+    QCOMPARE(days(g->ultrasounds[1]), QStringLiteral("19/07/2026-22/08/2026"));
+    QCOMPARE(days(g->ultrasounds[2]), QStringLiteral("27/09/2026-31/10/2026"));
+    QCOMPARE(days(g->serumMarkers), QStringLiteral("07/06/2026-04/07/2026"));
+    QCOMPARE(days(g->glucoseTolerance), QStringLiteral("16/08/2026-19/09/2026"));
+}
+
+void TestGuidance::prenatalExamsClampAtMonthEnds()
+{
+    const auto g = dating::guidanceFor(dateOf("31/01/2026"), dateOf("31/01/2026"), {});
+    QVERIFY(g);
+    // The first exam covers three months; every bound counts from DG, so 31 does not drift to 28.
+    QCOMPARE(days(g->prenatalExams[0]), QStringLiteral("31/01/2026-29/04/2026"));
+    QCOMPARE(days(g->prenatalExams[1]), QStringLiteral("30/04/2026-30/05/2026"));
+    QCOMPARE(days(g->prenatalExams[2]), QStringLiteral("31/05/2026-29/06/2026"));
+    QCOMPARE(days(g->prenatalExams[6]), QStringLiteral("30/09/2026-30/10/2026"));
+    QCOMPARE(text(g->prenatalExams[6].end), QStringLiteral("31/10/2026"));
+    QCOMPARE(g->prenatalExams[6].end, g->delivery);
+    QCOMPARE(text(g->declarationLastDay), QStringLiteral("29/04/2026"));
+}
+
+void TestGuidance::completedWeeks_data()
+{
+    QTest::addColumn<int>("days");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("the last period itself") << 0 << "0 SA + 0 j";
+    QTest::newRow("13 weeks 3 days") << 94 << "13 SA + 3 j";
+    QTest::newRow("a whole week") << 98 << "14 SA + 0 j";
+    QTest::newRow("terme depasse") << 294 << "42 SA + 0 j";
+}
+
+void TestGuidance::completedWeeks()
+{
+    QFETCH(int, days);
+    QTEST(QString::fromStdString(dating::completedWeeksText(days).value()), "expected");
+    QVERIFY(!dating::completedWeeksText(-1));
+}
+
+void TestGuidance::windowScheduleWhereItDiffers()
+{
+    // DG on a Saturday, today the Tuesday after: the window counts 3 S.A by Sundays passed, while
+    // the pregnancy is 2 weeks and 3 days from DR.
+    const auto g = dating::guidanceFor(dateOf("05/12/2026"), dateOf("08/12/2026"), {});
+    QVERIFY(g);
+    QCOMPARE(g->windowWeeks, 3);
+    QCOMPARE(QString::fromStdString(dating::completedWeeksText(g->daysSinceLastPeriod).value()),
+        QStringLiteral("2 SA + 3 j"));
+
+    const auto h = dating::guidanceFor(dateOf("15/03/2026"), dateOf("08/12/2026"), {});
+    QCOMPARE(text(h->windowOverdue), QStringLiteral("27/12/2026")); // 43 SA
+    QCOMPARE(dating::daysBetween(h->overdueFrom, h->windowOverdue), 7);
+    QCOMPARE(text(h->windowGlucoseTest), QStringLiteral("13/09/2026"));
+}
+
+void TestGuidance::leaveRules_data()
+{
+    QTest::addColumn<int>("children");
+    QTest::addColumn<int>("fetuses");
+    QTest::addColumn<int>("prenatal");
+    QTest::addColumn<int>("postnatal");
+    QTest::addColumn<int>("shiftable");
+    QTest::addColumn<int>("extendable");
+    QTest::newRow("none in care") << 0 << 1 << 6 << 10 << 3 << 0;
+    QTest::newRow("one in care") << 1 << 1 << 6 << 10 << 3 << 0;
+    QTest::newRow("two in care") << 2 << 1 << 8 << 18 << 3 << 2;
+    QTest::newRow("five in care") << 5 << 1 << 8 << 18 << 3 << 2;
+    QTest::newRow("twins") << 0 << 2 << 12 << 22 << 0 << 4;
+    QTest::newRow("twins, two in care") << 2 << 2 << 12 << 22 << 0 << 4;
+    QTest::newRow("triplets") << 0 << 3 << 24 << 22 << 0 << 0;
+    QTest::newRow("quadruplets") << 3 << 4 << 24 << 22 << 0 << 0;
+}
+
+void TestGuidance::leaveRules()
+{
+    QFETCH(int, children);
+    QFETCH(int, fetuses);
+    const auto rule = dating::leaveRule({ children, fetuses });
+    QTEST(rule.prenatalWeeks, "prenatal");
+    QTEST(rule.postnatalWeeks, "postnatal");
+    QTEST(rule.shiftableToPostnatalWeeks, "shiftable");
+    QTEST(rule.extendablePrenatalWeeks, "extendable");
+}
+
+void TestGuidance::outsideTheSupportedYears()
+{
+    QVERIFY(!dating::guidanceFor(dateOf("01/06/2199"), dateOf("01/06/2199"), {}));
+    QVERIFY(!dating::guidanceFor(dateOf("05/01/1900"), dateOf("05/01/1900"), {}));
+    QVERIFY(dating::guidanceFor(dateOf("01/01/2198"), dateOf("01/01/2198"), { 0, 3 }));
+}
+
+void TestGuidance::everySourceIsNamed()
+{
+    for (int s = 0; s <= int(dating::Source::PathologicalLeave); ++s)
+        QVERIFY2(!dating::sourceText(dating::Source(s)).empty(), qPrintable(QString::number(s)));
+}
+
+QTEST_APPLESS_MAIN(TestGuidance)
+#include "test_guidance.moc"
