@@ -3,4 +3,7 @@ include(GNUInstallDirs)
 
 install(TARGETS gestiva RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
-include(${CMAKE_CURRENT_LIST_DIR}/packaging.cmake)
+# Windows packages (a zip and an installer) are made by scripts/windows.
+if(NOT WIN32)
+    include(${CMAKE_CURRENT_LIST_DIR}/packaging.cmake)
+endif()

@@ -22,7 +22,7 @@ public:
     // The directory that holds the journal: $windir when set, not empty and a name this program
     // can give back to the system byte for byte, else perUserDataDirectory(), created when
     // missing. Empty when there is none.
-    QString journalDirectory() const;
+    virtual QString journalDirectory() const;
 
     // Where a program keeps its users' files on this platform; empty when the user has no home.
     virtual QString perUserDataDirectory() const = 0;

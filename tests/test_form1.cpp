@@ -119,6 +119,7 @@ private:
 
     std::unique_ptr<FixedClock> m_clock;
     std::unique_ptr<form1> m_window;
+    QString m_titleWhenShown;
     QTemporaryDir m_windows;
 };
 
@@ -136,6 +137,9 @@ void TestForm1::init()
     m_clock = std::make_unique<FixedClock>(tuesdayAfternoon);
     m_window = std::make_unique<form1>(*m_clock);
     m_window->show();
+    // Before any event is processed: the clock's first tick may come while the window is being
+    // activated, which takes more than a second under Wine.
+    m_titleWhenShown = m_window->windowTitle();
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
 }
 
@@ -164,7 +168,7 @@ void TestForm1::startUpState()
     QCOMPARE(child<QListWidget>("ListeCONGES")->item(0)->text(), QStringLiteral("15/06/2027"));
     QCOMPARE(child<QLabel>("TXTsa")->text(), QStringLiteral("xx Sa le..."));
     QCOMPARE(QApplication::focusWidget(), child<QLineEdit>("dateDG"));
-    QCOMPARE(m_window->windowTitle(), QStringLiteral("Calendrier Obstétrical pour CLINORAM"));
+    QCOMPARE(m_titleWhenShown, QStringLiteral("Calendrier Obstétrical pour CLINORAM"));
 }
 
 void TestForm1::controlsLieInsideTheClientArea()
@@ -632,7 +636,7 @@ void TestForm1::notesThatCannotBeWrittenSaySo()
 {
     const QString journal = m_windows.filePath(QStringLiteral("gestiva.txt"));
     QTest::keyClick(m_window.get(), Qt::Key_T, Qt::AltModifier);
-    QTRY_VERIFY(child<QLabel>("msg")->text().contains(journal));
+    QTRY_VERIFY(child<QLabel>("msg")->text().contains(QDir::toNativeSeparators(journal)));
     QVERIFY(QFileInfo(journal).isDir());
     QVERIFY(QDir(journal).isEmpty());
 }

@@ -23,38 +23,7 @@ cleanup()
 }
 trap cleanup EXIT
 
-fail()
-{
-    echo "FAIL: $*" >&2
-    [ -f "$WORK/app.log" ] && sed 's/^/  app: /' "$WORK/app.log" >&2
-    if [ -n "$XVFB_PID" ]; then
-        for window in $(xdotool search --onlyvisible --name . 2>/dev/null); do
-            echo "  window $window: '$(xdotool getwindowname "$window" 2>/dev/null)'" >&2
-        done
-        import -window root "$OUT/e2e-failure.png" 2>/dev/null && echo "  screen: $OUT/e2e-failure.png" >&2
-    fi
-    exit 1
-}
-
-PASSED=0
-pass()
-{
-    PASSED=$((PASSED + 1))
-    echo "PASS: $*"
-}
-
-# wait_for SECONDS COMMAND...: retries the command every 0.1 s until it succeeds.
-wait_for()
-{
-    local limit=$(($1 * 10))
-    shift
-    for _ in $(seq "$limit"); do
-        "$@" >/dev/null 2>&1 && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
+source "$(dirname "$0")/steps.sh"
 source "$(dirname "$0")/../../scripts/xvfb.sh"
 start_xvfb "$WORK" || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
 
@@ -86,11 +55,6 @@ export QT_QPA_PLATFORM=xcb
 "$BIN" >"$WORK/app.log" 2>&1 &
 APP_PID=$!
 
-find_window()
-{
-    WINDOW=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1)
-    [ -n "$WINDOW" ]
-}
 wait_for 10 find_window 'Gestiva|Calendrier' || fail "the main window did not appear"
 MAIN="$WINDOW"
 
