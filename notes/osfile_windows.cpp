@@ -1,8 +1,10 @@
 #include "osfile.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <algorithm>
+#include <limits>
 #include <utility>
 
 #include <windows.h>
@@ -217,6 +219,15 @@ bool syncDirectoryOf(const QString &)
 bool removeFile(const QString &path)
 {
     return DeleteFileW(nativeName(path).c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
+qint64 freeSpaceFor(const QString &path)
+{
+    ULARGE_INTEGER available {};
+    const std::wstring directory = nativeName(QFileInfo(path).absolutePath());
+    if (!GetDiskFreeSpaceExW(directory.c_str(), &available, nullptr, nullptr))
+        return -1;
+    return qint64(std::min<ULONGLONG>(available.QuadPart, ULONGLONG(std::numeric_limits<qint64>::max())));
 }
 
 } // namespace notes

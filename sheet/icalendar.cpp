@@ -75,4 +75,9 @@ QByteArray toICalendar(const Sheet &sheet, dating::Date stamp)
     return bytes;
 }
 
+bool canExportCalendar()
+{
+    return true;
+}
+
 } // namespace sheet
