@@ -100,6 +100,9 @@ int main(int argc, char *argv[])
     watchForMissingDisplay();
     QApplication app(argc, argv);
     displayFound();
+    // The window's design fixes its colours and sizes: one style draws it the same on every
+    // desktop and system (Windows' own style gives its lists taller rows, which cut them).
+    QApplication::setStyle(QStringLiteral("Fusion"));
     describeApplication();
     QApplication::setWindowIcon(gestiva::applicationIcon());
     QGuiApplication::setDesktopFileName(gestiva::applicationId());
