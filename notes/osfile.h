@@ -4,6 +4,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <utility>
+
 namespace notes {
 
 // Why a file operation did not do what was asked.
@@ -29,8 +31,19 @@ public:
     };
 
     OsFile() = default;
-    OsFile(OsFile &&other) noexcept;
-    OsFile &operator=(OsFile &&other) noexcept;
+    OsFile(OsFile &&other) noexcept
+        : m_handle(std::exchange(other.m_handle, invalidHandle))
+        , m_failure(other.m_failure)
+        , m_created(other.m_created)
+    { }
+    // The handle this object held is closed with other.
+    OsFile &operator=(OsFile &&other) noexcept
+    {
+        std::swap(m_handle, other.m_handle);
+        m_failure = other.m_failure;
+        m_created = other.m_created;
+        return *this;
+    }
     OsFile(const OsFile &) = delete;
     OsFile &operator=(const OsFile &) = delete;
     ~OsFile();

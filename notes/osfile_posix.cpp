@@ -10,7 +10,6 @@
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
-#include <utility>
 
 namespace notes {
 
@@ -55,20 +54,6 @@ QByteArray directoryOf(const QByteArray &path)
 }
 
 } // namespace
-
-OsFile::OsFile(OsFile &&other) noexcept
-    : m_handle(std::exchange(other.m_handle, invalidHandle))
-    , m_failure(other.m_failure)
-    , m_created(other.m_created)
-{ }
-
-OsFile &OsFile::operator=(OsFile &&other) noexcept
-{
-    std::swap(m_handle, other.m_handle);
-    m_failure = other.m_failure;
-    m_created = other.m_created;
-    return *this;
-}
 
 OsFile::~OsFile()
 {

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <limits>
-#include <utility>
 
 #include <windows.h>
 
@@ -66,20 +65,6 @@ bool sameFile(HANDLE a, HANDLE b)
 }
 
 } // namespace
-
-OsFile::OsFile(OsFile &&other) noexcept
-    : m_handle(std::exchange(other.m_handle, invalidHandle))
-    , m_failure(other.m_failure)
-    , m_created(other.m_created)
-{ }
-
-OsFile &OsFile::operator=(OsFile &&other) noexcept
-{
-    std::swap(m_handle, other.m_handle);
-    m_failure = other.m_failure;
-    m_created = other.m_created;
-    return *this;
-}
 
 OsFile::~OsFile()
 {

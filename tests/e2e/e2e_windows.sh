@@ -39,10 +39,7 @@ APP_PID=$!
 wait_for 120 find_window 'Gestiva|Calendrier' || fail "the main window did not appear"
 MAIN="$WINDOW"
 
-CLOCK='^Gestiva1\.1 (lundi|mardi|mercredi|jeudi|vendredi|samedi|dimanche) [0-9]{2}/[0-9]{2}/[0-9]{4} à [0-9]{2}:[0-9]{2}:[0-9]{2}$'
-title_is_clock() { xdotool getwindowname "$MAIN" | grep -Eq "$CLOCK"; }
-wait_for 5 title_is_clock || fail "title is not the clock: '$(xdotool getwindowname "$MAIN")'"
-pass "the title shows the clock: $(xdotool getwindowname "$MAIN")"
+expect_clock_title 5
 
 # A new journal goes to the user's data folder: the Windows directory holds none.
 xdotool windowfocus --sync "$MAIN" || fail "cannot focus the main window"

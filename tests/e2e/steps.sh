@@ -42,3 +42,12 @@ find_window()
     WINDOW=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1)
     [ -n "$WINDOW" ]
 }
+
+# expect_clock_title SECONDS: within that time the title of the window MAIN is the live clock.
+expect_clock_title()
+{
+    local clock='^Gestiva1\.1 (lundi|mardi|mercredi|jeudi|vendredi|samedi|dimanche) [0-9]{2}/[0-9]{2}/[0-9]{4} à [0-9]{2}:[0-9]{2}:[0-9]{2}$'
+    title_is_clock() { xdotool getwindowname "$MAIN" | grep -Eq "$clock"; }
+    wait_for "$1" title_is_clock || fail "title is not the clock after $1 s: '$(xdotool getwindowname "$MAIN")'"
+    pass "the title shows the clock: $(xdotool getwindowname "$MAIN")"
+}
