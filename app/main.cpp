@@ -1,4 +1,5 @@
 #include "data/appicon.h"
+#include "formkit/qttranslations.h"
 #include "formkit/systemclock.h"
 #include "mainwindow/form1.h"
 #include "sheet/commandline.h"
@@ -100,6 +101,7 @@ int main(int argc, char *argv[])
     watchForMissingDisplay();
     QApplication app(argc, argv);
     displayFound();
+    formkit::loadQtTranslations(app);
     // The window's design fixes its colours and sizes: one style draws it the same on every
     // desktop and system (Windows' own style gives its lists taller rows, which cut them).
     QApplication::setStyle(QStringLiteral("Fusion"));
