@@ -2,10 +2,9 @@
 #include "formkit/qttranslations.h"
 #include "formkit/systemclock.h"
 #include "mainwindow/form1.h"
-#include "sheet/commandline.h"
+#include "commandline.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
 
 #include <cstdio>
 #include <cstdlib>
@@ -23,29 +22,24 @@ constexpr int badCommandLine = 2;
 
 int refused(const QString &problem)
 {
-    std::fputs(QStringLiteral("gestiva : %1\n").arg(problem).toUtf8().constData(), stderr);
+    std::fputs(QStringLiteral("gestiva : %1\n").arg(commandline::oneLine(problem)).toUtf8().constData(), stderr);
     return badCommandLine;
 }
 
 // --help, --version and the sheet are answered before any window system is needed, so they
 // work without a display; any other option is refused. Gives the sheet command, if any.
-sheet::ReadCommand answerCommandLine(int argc, char *argv[], const dating::Clock &clock)
+commandline::Answer answerCommandLine(int argc, char *argv[], const dating::Clock &clock)
 {
     QCoreApplication commandLine(argc, argv);
     describeApplication();
-    QCommandLineParser options;
-    options.setApplicationDescription(
-        QStringLiteral("Calendrier obstétrical : dates de la grossesse, suivi et journal de notes."));
-    options.addHelpOption();
-    options.addVersionOption();
-    sheet::addCommandLineOptions(options);
-    options.process(commandLine);
-    return sheet::readCommand(options, clock.now().date);
+    if (const QString problem = commandline::undecodableArgument(argc, argv); !problem.isEmpty())
+        return { std::nullopt, problem, {} };
+    return commandline::read(QCoreApplication::arguments(), clock.now().date);
 }
 
-int writeSheet(const sheet::Command &command)
+int writeSheet(const commandline::Command &command)
 {
-    const QString problem = sheet::runCommand(command);
+    const QString problem = commandline::run(command);
     return problem.isEmpty() ? 0 : refused(problem);
 }
 
@@ -86,11 +80,15 @@ void displayFound()
 int main(int argc, char *argv[])
 {
     const formkit::SystemClock clock;
-    const sheet::ReadCommand read = answerCommandLine(argc, argv, clock);
+    const commandline::Answer read = answerCommandLine(argc, argv, clock);
     if (!read.problem.isEmpty())
         return refused(read.problem);
+    if (!read.shown.isEmpty()) {
+        std::fputs(read.shown.toUtf8().constData(), stdout);
+        return 0;
+    }
     if (read.command) {
-        if (!sheet::needsPainting(*read.command))
+        if (!commandline::needsPainting(*read.command))
             return writeSheet(*read.command);
         // The picture needs fonts, not a screen.
         qputenv("QT_QPA_PLATFORM", "offscreen");

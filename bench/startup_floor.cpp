@@ -1,5 +1,5 @@
 #include "firstpaint.h"
-#include "mainwindow/entryfield.h"
+#include "formkit/entryfield.h"
 #include "mainwindow/layout.h"
 
 #include <QApplication>

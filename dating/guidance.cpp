@@ -97,6 +97,28 @@ std::string_view sourceText(Source source)
         return "Code du travail, art. L. 1225-21 : en cas d'état pathologique attesté par un certificat "
                "médical, le congé est augmenté dans la limite de 2 semaines avant la date présumée de "
                "l'accouchement et de 4 semaines après l'accouchement.";
+    case Source::CycleLength:
+        return "Règle de Naegele corrigée de la durée du cycle : l'ovulation précède de 14 jours les règles "
+               "suivantes, d'où DG = DR + (durée du cycle − 14) jours ; cycles de 21 à 45 jours.";
+    case Source::ScanDatingRobinson:
+        return "CNGOF, recommandations « Grossesse prolongée et terme dépassé » (2011) : le terme est fixé par "
+               "la longueur cranio-caudale (LCC) de l'échographie du premier trimestre, même lorsque les DDR "
+               "sont fiables ; âge gestationnel = 8,052 × √LCC + 23,73 jours (Robinson et Fleming, BJOG "
+               "1975;82:702), pour une LCC de 10 à 84 mm, compté en jours révolus.";
+    case Source::ScanDatingIntergrowth:
+        return "CNGOF, recommandations « Grossesse prolongée et terme dépassé » (2011) : le terme est fixé par "
+               "la longueur cranio-caudale (LCC) de l'échographie du premier trimestre, même lorsque les DDR "
+               "sont fiables ; âge gestationnel = 40,9041 + 3,21585 × √LCC + 0,348956 × LCC jours "
+               "(INTERGROWTH-21st, Papageorghiou et al., Ultrasound Obstet Gynecol 2014;44:641), pour une LCC "
+               "de 15 à 95 mm, compté en jours révolus.";
+    case Source::ScanRedating:
+        return "Grange et al., J Gynecol Obstet Biol Reprod 2003;32:221 : le terme des DR n'est corrigé par "
+               "l'échographie que si l'écart dépasse le seuil choisi (5 ou 7 jours) ; à l'écart égal au seuil, "
+               "les DR sont gardées.";
+    case Source::AssistedReproduction:
+        return "ACOG, Committee Opinion n° 700 (2017) : après assistance médicale à la procréation, l'âge "
+               "gestationnel issu de l'AMP fixe le terme (DG = date de ponction ou d'insémination, ou date du "
+               "transfert moins l'âge de l'embryon), sans nouvelle datation par l'échographie.";
     }
     return {};
 }
@@ -150,10 +172,6 @@ std::optional<Guidance> guidanceFor(Date conception, Date today, Situation situa
         adder.add(Interval::Week, g.leave.postnatalWeeks, g.delivery) };
     g.pathologicalLeave
         = { adder.days(-pathologicalLeaveDays, g.maternityLeave.first), g.maternityLeave.first };
-
-    g.windowOverdue = adder.add(Interval::Week, 41, conception);
-    g.windowGlucoseTest = adder.add(Interval::Week, 26, conception);
-    g.windowWeeks = weeksBetween(conception, today) + 2;
 
     if (adder.failed())
         return std::nullopt;

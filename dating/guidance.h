@@ -27,6 +27,11 @@ enum class Source {
     LeaveFromThirdChild,
     LeaveMultipleBirths,
     PathologicalLeave,
+    CycleLength,
+    ScanDatingRobinson,
+    ScanDatingIntergrowth,
+    ScanRedating,
+    AssistedReproduction,
 };
 
 std::string_view sourceText(Source source);
@@ -83,11 +88,6 @@ struct Guidance
     LeaveRule leave;
     Span maternityLeave; // end: the day work resumes
     Span pathologicalLeave; // the 14 days before the maternity leave
-
-    // The window's fixed schedule, where it differs.
-    Date windowOverdue; // DG + 41 weeks, 43 SA
-    Date windowGlucoseTest; // DG + 26 weeks
-    int windowWeeks = 0; // Sundays passed since DG, plus 2
 };
 
 // No result when a date would leave the supported years.

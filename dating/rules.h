@@ -40,6 +40,12 @@ struct ScheduleRow
 // A schedule's rows in display order: the one source of both its labels and its dates.
 std::span<const ScheduleRow> schedule(ScheduleKind kind);
 
+// Rows others name: the glucose test among the biology rows, the three leave rows.
+inline constexpr std::size_t glucoseTestRow = 1;
+inline constexpr std::size_t pathologicalLeaveRow = 0;
+inline constexpr std::size_t prenatalLeaveRow = 1;
+inline constexpr std::size_t postnatalLeaveRow = 2;
+
 // A row's date, and its end when the row lasts.
 struct ScheduledDate
 {

@@ -1,12 +1,13 @@
 #include "form1.h"
 
-#include "datepicker/Form2.h"
-#include "entryfield.h"
+#include "datepicker/datefield.h"
 #include "formkit/conversions.h"
+#include "formkit/entryfield.h"
 #include "formkit/fonts.h"
 #include "formkit/geometry.h"
 #include "formkit/palette.h"
 #include "notes/notes.h"
+#include "pregnancy/pregnancy.h"
 #include "sheetdialog/sheethook.h"
 #include "texts.h"
 
@@ -35,6 +36,7 @@ QString rowText(const dating::ScheduledDate &row)
 form1::form1(const dating::Clock &clock, QWidget *parent)
     : QWidget(parent)
     , m_clock(clock)
+    , m_pregnancy(new Pregnancy(clock, this))
 {
     formkit::installFontSubstitutes();
     setObjectName(QStringLiteral("form1"));
@@ -56,7 +58,7 @@ form1::form1(const dating::Clock &clock, QWidget *parent)
 
     connectHandlers();
     load();
-    sheetdialog::installSheetHook(this, { m_ui.dateDG, m_ui.dateDR, m_ui.nbreSA, m_ui.DateDTT }, m_clock);
+    sheetdialog::installSheetHook(this, *m_pregnancy, { m_ui.nbreSA, m_ui.DateDTT, m_ui.dateDG }, m_clock);
     m_Timer1->start();
 }
 
@@ -65,6 +67,7 @@ void form1::connectHandlers()
     connect(m_Timer1, &QTimer::timeout, this, &form1::tick);
     connect(m_ui.dateDR, &QLineEdit::textChanged, this, &form1::dateDRChanged);
     connect(m_ui.dateDG, &QLineEdit::textChanged, this, &form1::dateDGChanged);
+    connect(m_pregnancy, &Pregnancy::changed, this, &form1::showPregnancy);
     // The entry fields behave alike, but for the control Enter moves to, the bar that steps the
     // field and the date picker's caption.
     for (const auto &[field, next, bar, caption] :
@@ -72,10 +75,7 @@ void form1::connectHandlers()
               m_ui.dateDR, static_cast<QWidget *>(m_ui.dateDG), m_ui.VScroll2, texts::captionPickerDR },
             { m_ui.dateDG, m_ui.dateAP, m_ui.VScroll1, texts::captionPickerDG } }) {
         EntryField *entry = field;
-        connect(entry, &EntryField::stepRequested, this, [this, entry](int days) { stepField(entry, days); });
-        connect(entry, &EntryField::todayRequested, this, [this, entry] { writeToday(entry); });
-        connect(entry, &EntryField::pickerRequested, this,
-            [this, entry, caption = caption] { openDatePicker(entry, caption); });
+        datepicker::connectDateGestures(entry, caption, m_clock);
         connect(entry, &QLineEdit::returnPressed, this,
             [this, entry, next = next] { enterPressed(entry, next); });
         connect(
@@ -135,35 +135,48 @@ void form1::tick()
     // Past midnight the counts of weeks and days would be a day behind.
     if (now.date != m_dayOfLastTick) {
         m_dayOfLastTick = now.date;
-        dateDGChanged();
+        m_pregnancy->refreshToday();
     }
 }
 
 void form1::dateDRChanged()
 {
-    const auto lastPeriod = dating::readsAsDate(toStd(m_ui.dateDR->text()));
-    if (const auto conception = lastPeriod ? dating::ruleR1(*lastPeriod) : std::nullopt)
-        m_ui.dateDG->setText(shortText(*conception));
+    if (const auto lastPeriod = dating::readsAsDate(toStd(m_ui.dateDR->text())))
+        m_pregnancy->enterLastPeriod(*lastPeriod);
 }
 
 void form1::dateDGChanged()
 {
-    const auto conception = dating::readsAsDate(toStd(m_ui.dateDG->text()));
-    auto results = conception ? dating::ruleR2(*conception, m_clock.now().date) : std::nullopt;
-    if (!results)
-        return;
-    m_shown = std::move(results);
-    m_ui.dateAP->setText(shortText(m_shown->delivery));
-    m_ui.dateTERME->setText(shortText(m_shown->term));
-    m_ui.DateDTT->setText(shortText(m_shown->overdue));
-    m_ui.nbreSA->setText(texts::weeksOfAmenorrhea(m_shown->weeksOfAmenorrhea));
-    m_ui.nbreJours->setText(texts::daysOfPregnancy(m_shown->daysOfPregnancy));
-    selectWeek(m_shown->weeksOfAmenorrhea);
-    for (const SchedulePair &pair : m_schedules) {
-        pair.dates->clear();
-        for (const dating::ScheduledDate &row : m_shown->datesOf(pair.kind))
-            pair.dates->addItem(rowText(row));
+    if (const auto conception = dating::readsAsDate(toStd(m_ui.dateDG->text()))) {
+        m_readingDG = true;
+        m_pregnancy->enterConception(*conception);
+        m_readingDG = false;
     }
+}
+
+void form1::showPregnancy()
+{
+    const auto conception = m_pregnancy->conception();
+    const bool fromElsewhere = !m_readingDG && conception != m_shownConception;
+    m_shownConception = conception;
+    const auto &results = m_pregnancy->results();
+    if (results) {
+        m_ui.dateAP->setText(shortText(results->delivery));
+        m_ui.dateTERME->setText(shortText(results->term));
+        m_ui.DateDTT->setText(shortText(results->overdue));
+        m_ui.nbreSA->setText(texts::weeksOfAmenorrhea(results->weeksOfAmenorrhea));
+        m_ui.nbreJours->setText(texts::daysOfPregnancy(results->daysOfPregnancy));
+        selectWeek(results->weeksOfAmenorrhea);
+        for (const SchedulePair &pair : m_schedules) {
+            pair.dates->clear();
+            for (const dating::ScheduledDate &row : results->datesOf(pair.kind))
+                pair.dates->addItem(rowText(row));
+        }
+    }
+    // A conception date from the last period or the dating dialog is written into dateDG, whose
+    // change then finds the pregnancy already there.
+    if (fromElsewhere && conception)
+        m_ui.dateDG->setText(shortText(*conception));
 }
 
 bool form1::event(QEvent *event)
@@ -194,38 +207,17 @@ void form1::enterPressed(QLineEdit *field, QWidget *next)
     next->setFocus(Qt::TabFocusReason);
 }
 
-void form1::writeToday(QLineEdit *field)
-{
-    field->setText(shortText(m_clock.now().date));
-}
-
-void form1::openDatePicker(QLineEdit *field, const QString &caption)
-{
-    Form2 picker(m_clock, this);
-    picker.setWindowTitle(caption);
-    picker.setDateFromText(field->text());
-    connect(
-        &picker, &Form2::dateChosen, field, [field](dating::Date date) { field->setText(shortText(date)); });
-    picker.exec();
-}
-
 void form1::scrollBarChanged(QScrollBar *bar, QLineEdit *field)
 {
     // The bar rests at 0; the lower arrow takes it above, the upper arrow below.
     if (bar->value() > 0) {
-        stepField(field, -1);
+        datepicker::stepDateField(field, -1);
         bar->setValue(0);
     }
     if (bar->value() < 0) {
-        stepField(field, 1);
+        datepicker::stepDateField(field, 1);
         bar->setValue(0);
     }
-}
-
-void form1::stepField(QLineEdit *field, int days)
-{
-    if (const auto stepped = dating::steppedDateText(toStd(field->text()), days))
-        field->setText(toQString(*stepped));
 }
 
 void form1::selectWeek(int weeksOfAmenorrhea)
@@ -241,17 +233,18 @@ void form1::selectWeek(int weeksOfAmenorrhea)
 
 void form1::dateAPDoubleClicked()
 {
-    if (m_shown)
-        QMessageBox::information(this, texts::deliveryTitle, longText(m_shown->delivery));
+    if (const auto &results = m_pregnancy->results())
+        QMessageBox::information(this, texts::deliveryTitle, longText(results->delivery));
 }
 
 void form1::labelListClicked(const SchedulePair &pair)
 {
     const int row = pair.labels->currentRow();
-    if (!m_shown || row < 0 || row >= pair.dates->count())
+    const auto &results = m_pregnancy->results();
+    if (!results || row < 0 || row >= pair.dates->count())
         return;
     pair.dates->setCurrentRow(row);
-    const dating::ScheduledDate &date = m_shown->datesOf(pair.kind).at(std::size_t(row));
+    const dating::ScheduledDate &date = results->datesOf(pair.kind).at(std::size_t(row));
     setMessage(texts::scheduleMessage(pair.kind, pair.labels->item(row)->text(), longText(date.start),
         date.end ? longText(*date.end) : QString()));
 }
@@ -259,7 +252,7 @@ void form1::labelListClicked(const SchedulePair &pair)
 void form1::weeksListPressed(const QListWidgetItem *item)
 {
     const int weeks = item->text().toInt();
-    const auto conception = dating::readsAsDate(toStd(m_ui.dateDG->text()));
+    const auto conception = m_pregnancy->conception();
     if (const auto date = conception ? dating::ruleR3(weeks, *conception) : std::nullopt) {
         m_ui.dateSA->setText(shortText(*date));
         m_ui.TXTsa->setText(texts::chosenWeek(weeks));

@@ -8,19 +8,22 @@
 #include <array>
 #include <optional>
 
+class Pregnancy;
 class QListWidget;
 class QListWidgetItem;
 class QScrollBar;
 class QTimer;
 
-// The calendar's one permanent window. Its controls show the state: the entry fields hold what
-// the user typed, and the results are written from the values the rules give.
+// The calendar's one permanent window. The entry fields read what the user typed into the
+// pregnancy it shows, and every result control is written from that pregnancy's values.
 class form1 : public QWidget
 {
     Q_OBJECT
 
 public:
     explicit form1(const dating::Clock &clock, QWidget *parent = nullptr);
+
+    Pregnancy &pregnancy() const { return *m_pregnancy; }
 
 protected:
     bool event(QEvent *event) override;
@@ -45,11 +48,9 @@ private:
 
     void dateDRChanged();
     void dateDGChanged();
+    void showPregnancy();
     void enterPressed(QLineEdit *field, QWidget *next);
-    void writeToday(QLineEdit *field);
-    void openDatePicker(QLineEdit *field, const QString &caption);
     void scrollBarChanged(QScrollBar *bar, QLineEdit *field);
-    void stepField(QLineEdit *field, int days);
 
     void selectWeek(int weeksOfAmenorrhea);
     void dateAPDoubleClicked();
@@ -63,8 +64,11 @@ private:
 
     const dating::Clock &m_clock;
     dating::Date m_dayOfLastTick;
-    // What the window shows, as values: the label rows' messages and the delivery box tell them.
-    std::optional<dating::R2Results> m_shown;
+    Pregnancy *m_pregnancy;
+    // The conception date dateDG was last written with; set while dateDG's own text is being read,
+    // so that the field is not rewritten under the user's typing.
+    std::optional<dating::Date> m_shownConception;
+    bool m_readingDG = false;
 
     layout::Controls m_ui;
     std::array<SchedulePair, dating::allSchedules.size()> m_schedules;

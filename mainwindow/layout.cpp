@@ -1,6 +1,6 @@
 #include "layout.h"
 
-#include "entryfield.h"
+#include "formkit/entryfield.h"
 #include "formkit/fonts.h"
 #include "formkit/geometry.h"
 #include "formkit/palette.h"

@@ -1,5 +1,7 @@
 #include "sheet.h"
 
+#include "formkit/conversions.h"
+
 #include <QBuffer>
 #include <QPageLayout>
 #include <QPainter>
@@ -145,7 +147,7 @@ QString toHtml(const Sheet &sheet, const QString &imageSource)
     if (!sheet.patient.isEmpty())
         html += QStringLiteral("Patiente : <b>%1</b><br>").arg(escaped(sheet.patient));
     html += QStringLiteral("Établie le %1</p>\n")
-                .arg(escaped(QString::fromStdString(dating::longDate(sheet.today))));
+                .arg(escaped(formkit::longText(sheet.today)));
     html += QStringLiteral(
         "<p><img src=\"%1\" width=\"640\" alt=\"Frise de la grossesse, des dernières règles à la "
         "fin du congé de maternité\"></p>\n")

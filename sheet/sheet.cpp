@@ -1,5 +1,8 @@
 #include "sheet.h"
 
+#include "dating/rules.h"
+#include "formkit/conversions.h"
+
 #include <map>
 
 namespace sheet {
@@ -10,14 +13,16 @@ using dating::Date;
 using dating::Source;
 using dating::Span;
 
+using formkit::toQString;
+
 QString shortDate(Date date)
 {
-    return QString::fromStdString(dating::shortDate(date));
+    return formkit::shortText(date);
 }
 
 QString longDate(Date date)
 {
-    return QString::fromStdString(dating::longDate(date));
+    return formkit::longText(date);
 }
 
 Date lastDayOf(const Span &span)
@@ -73,7 +78,7 @@ public:
         const auto found = m_numbers.find(source);
         if (found != m_numbers.end())
             return found->second;
-        m_texts.push_back(QString::fromUtf8(dating::sourceText(source)));
+        m_texts.push_back(toQString(dating::sourceText(source)));
         return m_numbers[source] = int(m_texts.size());
     }
     std::vector<QString> texts() const { return m_texts; }
@@ -83,20 +88,129 @@ private:
     std::vector<QString> m_texts;
 };
 
+QString periodText(const dating::PeriodDating &period)
+{
+    const int shift = period.cycleDays - dating::daysFromLastPeriodToConception;
+    if (period.cycleDays == dating::usualCycle)
+        return QStringLiteral("les dernières règles du %1 (DG = DR + %2 jours)")
+            .arg(shortDate(period.lastPeriod))
+            .arg(shift);
+    return QStringLiteral("les dernières règles du %1 et un cycle de %2 jours (DG = DR + %3 jours)")
+        .arg(shortDate(period.lastPeriod))
+        .arg(period.cycleDays)
+        .arg(shift);
+}
+
+QString scanText(const dating::ScanDating &scan)
+{
+    return QStringLiteral("l'échographie du %1 (LCC %2 mm, %3, %4)")
+        .arg(shortDate(scan.scan), toQString(dating::lengthText(scan.crlMillimetres)),
+            toQString(dating::completedWeeksText(scan.completedDays).value_or("")),
+            toQString(dating::crlFormulaName(scan.formula)));
+}
+
+// What the scan's policy made of the gap, when it was not "always".
+QString verdictText(const dating::ScanDating &scan)
+{
+    if (scan.policy == dating::RedatePolicy::Always)
+        return {};
+    const int threshold = dating::redateThreshold(scan.policy);
+    return scan.scanRetained ? QStringLiteral(", qui dépasse %1 jours").arg(threshold)
+                             : QStringLiteral(", qui ne dépasse pas %1 jours").arg(threshold);
+}
+
+QString datingSentence(const dating::ScanDating &scan)
+{
+    if (!scan.period)
+        return QStringLiteral("fixé par %1").arg(scanText(scan));
+    const QString gap
+        = QStringLiteral("écart %1%2").arg(toQString(dating::gapText(scan.gapDays)), verdictText(scan));
+    if (scan.scanRetained) {
+        return QStringLiteral("fixé par %1 ; les DR du %2 donnaient le %3 (%4)")
+            .arg(
+                scanText(scan), shortDate(scan.period->lastPeriod), shortDate(*scan.conceptionByPeriod), gap);
+    }
+    return QStringLiteral("fixé par %1 ; %2 donnait le %3 (%4)")
+        .arg(periodText(*scan.period), scanText(scan), shortDate(scan.conceptionByScan), gap);
+}
+
+struct DatingLine
+{
+    QString text;
+    std::optional<Source> source;
+};
+
+DatingLine datingLine(const dating::ConceptionDating &dating)
+{
+    struct Visitor
+    {
+        DatingLine operator()(const dating::EnteredDating &) const
+        {
+            return { QStringLiteral("saisi directement"), std::nullopt };
+        }
+        DatingLine operator()(const dating::PeriodDating &p) const
+        {
+            return { QStringLiteral("fixé par %1").arg(periodText(p)),
+                p.cycleDays == dating::usualCycle ? std::nullopt : std::optional(Source::CycleLength) };
+        }
+        DatingLine operator()(const dating::ScanDating &s) const
+        {
+            const Source formula = s.formula == dating::CrlFormula::Robinson1975
+                ? Source::ScanDatingRobinson
+                : Source::ScanDatingIntergrowth;
+            return { datingSentence(s), formula };
+        }
+        DatingLine operator()(const dating::RetrievalDating &r) const
+        {
+            return { QStringLiteral("fixé par la ponction ou l'insémination du %1 (assistance médicale à la "
+                                    "procréation)")
+                         .arg(shortDate(r.retrievalOrInsemination)),
+                Source::AssistedReproduction };
+        }
+        DatingLine operator()(const dating::TransferDating &t) const
+        {
+            return { QStringLiteral(
+                         "fixé par le transfert du %1 d'un embryon de %2 jours (DG = transfert − %2 "
+                         "jours)")
+                         .arg(shortDate(t.transfer))
+                         .arg(t.embryoAgeDays),
+                Source::AssistedReproduction };
+        }
+    };
+    return std::visit(Visitor {}, dating);
+}
+
+// Where the DR the weeks count from comes from.
+QString lastPeriodOrigin(const dating::ConceptionDating &dating)
+{
+    if (const auto *period = std::get_if<dating::PeriodDating>(&dating);
+        period && period->cycleDays == dating::usualCycle)
+        return QStringLiteral("date saisie ; DG = DR + 14 jours");
+    if (std::holds_alternative<dating::EnteredDating>(dating))
+        return QStringLiteral("déduite : DG a été saisi directement, DR = DG − 14 jours");
+    return QStringLiteral("DG − 14 jours, d'où se comptent les semaines d'aménorrhée");
+}
+
 Section dating(const Request &request, const dating::Guidance &g, Notes &note)
 {
     Section s { QStringLiteral("Datation"), {} };
-    const QString origin = request.lastPeriodEntered
-        ? QStringLiteral("date saisie ; DG = DR + 14 jours")
-        : QStringLiteral("déduite : DG a été saisi directement, DR = DG − 14 jours");
     s.lines.push_back({ QStringLiteral("Dernières règles (DR)"),
-        QStringLiteral("%1 (%2)").arg(shortDate(g.lastPeriod), origin), note(Source::CompletedWeeks) });
-    s.lines.push_back({ QStringLiteral("Début de grossesse (DG)"), shortDate(g.conception), 0 });
+        QStringLiteral("%1 (%2)").arg(shortDate(g.lastPeriod), lastPeriodOrigin(request.dating)),
+        note(Source::CompletedWeeks) });
+    const DatingLine how = datingLine(request.dating);
+    s.lines.push_back({ QStringLiteral("Début de grossesse (DG)"),
+        QStringLiteral("%1, %2").arg(shortDate(g.conception), how.text),
+        how.source ? note(*how.source) : 0 });
+    if (const auto *scan = std::get_if<dating::ScanDating>(&request.dating);
+        scan && scan->policy != dating::RedatePolicy::Always && scan->period)
+        s.lines.push_back({ QStringLiteral("Recalage du terme"),
+            QStringLiteral("si l'écart dépasse %1 jours").arg(dating::redateThreshold(scan->policy)),
+            note(Source::ScanRedating) });
     s.lines.push_back({ QStringLiteral("Date présumée de l'accouchement (DPA)"),
         QStringLiteral("%1 (DG + 9 mois)").arg(longDate(g.delivery)), note(Source::DeliveryDate) });
     const auto age = dating::completedWeeksText(g.daysSinceLastPeriod);
     s.lines.push_back({ QStringLiteral("Âge gestationnel le %1").arg(shortDate(request.today)),
-        age ? QString::fromStdString(*age) : QStringLiteral("date antérieure aux dernières règles"),
+        age ? toQString(*age) : QStringLiteral("date antérieure aux dernières règles"),
         note(Source::CompletedWeeks) });
     s.lines.push_back({ QStringLiteral("Terme prolongé (41 SA + 0 j)"),
         QStringLiteral("à partir du %1").arg(longDate(g.prolongedFrom)), note(Source::ProlongedPregnancy) });
@@ -188,41 +302,52 @@ Section leave(const Request &request, const dating::Guidance &g, Notes &note)
     return s;
 }
 
-Section differences(const dating::Guidance &g, Notes &note)
+// The window's own rules, quoted where the guidance says otherwise.
+Section differences(const Request &request, const dating::Guidance &g, Notes &note)
 {
     Section s { QStringLiteral("Où le calendrier de la fenêtre diffère"), {} };
+    const auto window = dating::ruleR2(request.conception, request.today);
+    if (!window)
+        return s;
     const auto age = dating::completedWeeksText(g.daysSinceLastPeriod);
     s.lines.push_back({ QStringLiteral("Semaines d'aménorrhée"),
         QStringLiteral(
             "la fenêtre affiche « %1 S.A », le nombre de dimanches passés depuis DG plus 2 ; la fiche "
             "compte les semaines révolues depuis DR (%2)")
-            .arg(g.windowWeeks)
-            .arg(age ? QString::fromStdString(*age) : QStringLiteral("pas encore commencées")),
+            .arg(window->weeksOfAmenorrhea)
+            .arg(age ? toQString(*age) : QStringLiteral("pas encore commencées")),
         note(Source::CompletedWeeks) });
     s.lines.push_back({ QStringLiteral("Dépassement"),
         QStringLiteral("la fenêtre donne le %1 (43 SA) ; le terme est dépassé dès 42 SA + 0 j, le %2")
-            .arg(shortDate(g.windowOverdue), shortDate(g.overdueFrom)),
+            .arg(shortDate(window->overdue), shortDate(g.overdueFrom)),
         note(Source::ProlongedPregnancy) });
+    const auto &biology = window->datesOf(dating::ScheduleKind::Biology);
     s.lines.push_back({ QStringLiteral("Diabète gestationnel"),
         QStringLiteral(
             "la fenêtre propose un test de O'Sullivan le %1 ; il n'est plus recommandé : HGPO 75 g %2, "
             "si facteur de risque")
-            .arg(shortDate(g.windowGlucoseTest), spanText(g.glucoseTolerance)),
+            .arg(shortDate(biology.at(dating::glucoseTestRow).start), spanText(g.glucoseTolerance)),
         note(Source::GestationalDiabetes) });
     s.lines.push_back({ QStringLiteral("Visites prénatales"),
         QStringLiteral(
-            "la fenêtre liste neuf mois ; la loi fixe sept examens, le premier avant la fin du 3e mois, "
-            "puis un par mois du 4e au 9e"),
+            "la fenêtre liste %1 mois ; la loi fixe sept examens, le premier avant la fin du 3e mois, "
+            "puis un par mois du 4e au 9e")
+            .arg(dating::schedule(dating::ScheduleKind::PrenatalVisits).size()),
         note(Source::PrenatalExams) });
+    const auto leave = dating::schedule(dating::ScheduleKind::Leave);
     s.lines.push_back({ QStringLiteral("Congé pathologique"),
-        QStringLiteral(
-            "la fenêtre écrit « 15j patho » ; le congé pathologique prénatal est de 14 jours au plus"),
+        QStringLiteral("la fenêtre écrit « %1 » ; le congé pathologique prénatal est de 14 jours au plus")
+            .arg(toQString(leave[dating::pathologicalLeaveRow].label)),
         note(Source::PathologicalLeave) });
-    if (g.leave.prenatalWeeks != 6 || g.leave.postnatalWeeks != 10) {
+    const int windowPrenatal = -leave[dating::prenatalLeaveRow].count;
+    const int windowPostnatal = leave[dating::postnatalLeaveRow].count;
+    if (g.leave.prenatalWeeks != windowPrenatal || g.leave.postnatalWeeks != windowPostnatal) {
         s.lines.push_back({ QStringLiteral("Congés"),
             QStringLiteral(
-                "la fenêtre donne les dates d'un premier ou deuxième enfant (6 + 10 semaines) ; la "
-                "situation choisie donne %1 + %2 semaines")
+                "la fenêtre donne les dates d'un premier ou deuxième enfant (%1 + %2 semaines) ; la "
+                "situation choisie donne %3 + %4 semaines")
+                .arg(windowPrenatal)
+                .arg(windowPostnatal)
                 .arg(g.leave.prenatalWeeks)
                 .arg(g.leave.postnatalWeeks),
             note(g.leave.source) });
@@ -301,19 +426,6 @@ void appendSection(QString &text, const Section &section)
 
 } // namespace
 
-std::optional<Request> requestFromFields(const QString &dateDG, const QString &dateDR, dating::Date today,
-    dating::Situation situation, const QString &patient)
-{
-    const auto conception = dating::readsAsDate(dateDG.toStdString());
-    if (!conception)
-        return std::nullopt;
-    Request request { *conception, std::nullopt, today, situation, patient.trimmed() };
-    const auto lastPeriod = dating::readsAsDate(dateDR.toStdString());
-    if (lastPeriod && dating::daysBetween(*lastPeriod, *conception) == dating::daysFromLastPeriodToConception)
-        request.lastPeriodEntered = lastPeriod;
-    return request;
-}
-
 std::optional<Sheet> makeSheet(const Request &request)
 {
     const auto guidance = dating::guidanceFor(request.conception, request.today, request.situation);
@@ -326,7 +438,7 @@ std::optional<Sheet> makeSheet(const Request &request)
     Notes notes;
     sheet.sections = { dating(request, *guidance, notes), followUp(*guidance, notes),
         screening(*guidance, notes), leave(request, *guidance, notes) };
-    sheet.differences = differences(*guidance, notes);
+    sheet.differences = differences(request, *guidance, notes);
     sheet.footnotes = notes.texts();
     sheet.events = events(*guidance, notes);
     layOutTimeline(sheet);
@@ -348,27 +460,64 @@ QString toText(const Sheet &sheet)
     return text;
 }
 
-QString completedWeeksTip(const QString &dateDG, dating::Date today)
+Refusal refusalOf(const Request &request)
 {
-    const auto conception = dating::readsAsDate(dateDG.toStdString());
-    if (!conception)
-        return {};
-    const int days = dating::daysBetween(*conception, today) + dating::daysFromLastPeriodToConception;
-    const auto text = dating::completedWeeksText(days);
-    return text ? QStringLiteral("%1 révolues depuis les dernières règles").arg(QString::fromStdString(*text))
-                : QString();
+    if (!dating::guidanceFor(request.conception, request.today, request.situation))
+        return Refusal::OutsideSupportedYears;
+    return Refusal::None;
 }
 
-QString overdueTip(const QString &dateDG)
+QString refusalText(Refusal refusal, const Request &request)
 {
-    const auto conception = dating::readsAsDate(dateDG.toStdString());
-    const auto overdue = conception
-        ? dating::add(dating::Interval::Day, 42 * 7 - dating::daysFromLastPeriodToConception, *conception)
-        : std::nullopt;
-    if (!overdue)
+    switch (refusal) {
+    case Refusal::None:
         return {};
-    return QStringLiteral("Terme dépassé (42 SA + 0 j) le %1, selon le CNGOF (2011)")
-        .arg(shortDate(*overdue));
+    case Refusal::OutsideSupportedYears:
+        return QStringLiteral(
+            "le début de grossesse du %1 donne des dates hors des années prises en charge (%2 à %3)")
+            .arg(shortDate(request.conception))
+            .arg(int(dating::firstSupportedYear))
+            .arg(int(dating::lastSupportedYear));
+    }
+    return {};
+}
+
+QString datingProblemText(dating::DatingProblem problem, dating::CrlFormula formula)
+{
+    switch (problem) {
+    case dating::DatingProblem::None:
+        return {};
+    case dating::DatingProblem::CycleOutOfRange:
+        return QStringLiteral("la durée du cycle doit être de %1 à %2 jours")
+            .arg(dating::shortestCycle)
+            .arg(dating::longestCycle);
+    case dating::DatingProblem::CrlOutOfRange: {
+        const auto limits = dating::crlLimits(formula);
+        return QStringLiteral("la longueur cranio-caudale doit être de %1 à %2 mm pour la formule %3")
+            .arg(toQString(dating::lengthText(limits.shortest)),
+                toQString(dating::lengthText(limits.longest)), toQString(dating::crlFormulaName(formula)));
+    }
+    case dating::DatingProblem::ScanOutsideFirstTrimester:
+        return QStringLiteral(
+            "les dernières règles placent l'échographie avant %1 SA ou après %2 SA : ce n'est "
+            "pas une échographie du 1er trimestre")
+            .arg(dating::earliestScanWeeksByPeriod)
+            .arg(dating::latestScanWeeksByPeriod);
+    case dating::DatingProblem::EmbryoAgeOutOfRange:
+        return QStringLiteral("l'âge de l'embryon doit être de %1 à %2 jours")
+            .arg(dating::youngestEmbryoDays)
+            .arg(dating::oldestEmbryoDays);
+    case dating::DatingProblem::OutsideSupportedYears:
+        return QStringLiteral("la date de début de grossesse sortirait des années prises en charge (%1 à %2)")
+            .arg(int(dating::firstSupportedYear))
+            .arg(int(dating::lastSupportedYear));
+    }
+    return {};
+}
+
+QString datingText(const dating::ConceptionDating &dating)
+{
+    return datingLine(dating).text;
 }
 
 } // namespace sheet

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dating/conception.h"
 #include "dating/guidance.h"
 
 #include <QByteArray>
@@ -19,16 +20,12 @@ namespace sheet {
 struct Request
 {
     dating::Date conception;
-    // The last-period field's date when it agrees with DG (DR + 14 days = DG).
-    std::optional<dating::Date> lastPeriodEntered;
+    // How DG was fixed, which the sheet names with its inputs and source.
+    dating::ConceptionDating dating;
     dating::Date today;
     dating::Situation situation;
     QString patient; // printed, never kept
 };
-
-// A request from the window's two entry texts; no request when DG reads as no date.
-std::optional<Request> requestFromFields(const QString &dateDG, const QString &dateDR, dating::Date today,
-    dating::Situation situation, const QString &patient);
 
 struct Line
 {
@@ -81,7 +78,13 @@ struct Sheet
     std::vector<TimelineMark> marks;
 };
 
+// No sheet when refusalOf() gives a reason.
 std::optional<Sheet> makeSheet(const Request &request);
+
+// Why no sheet can be made; refusalText() words it, for the dialog and the command line alike.
+enum class Refusal { None, OutsideSupportedYears };
+Refusal refusalOf(const Request &request);
+QString refusalText(Refusal refusal, const Request &request);
 
 inline const QString title = QStringLiteral("Fiche de grossesse");
 
@@ -99,8 +102,10 @@ QByteArray toPdf(const Sheet &sheet);
 QByteArray toICalendar(const Sheet &sheet, dating::Date stamp);
 bool canExportCalendar();
 
-// The window's tooltips: "NN SA + D j" and the date of terme dépassé with its source.
-QString completedWeeksTip(const QString &dateDG, dating::Date today);
-QString overdueTip(const QString &dateDG);
+// Why a dating cannot be had, in a sentence without its subject's field name.
+QString datingProblemText(dating::DatingProblem problem, dating::CrlFormula formula);
+
+// How DG was fixed, in a sentence: "fixé par l'échographie du 20/03/2025 (LCC 60 mm, …)".
+QString datingText(const dating::ConceptionDating &dating);
 
 } // namespace sheet

@@ -1,5 +1,8 @@
 #include "SheetDialog.h"
 
+#include "datingdialog/DatingDialog.h"
+#include "formkit/savefile.h"
+#include "pregnancy/pregnancy.h"
 #include "sheet/sheet.h"
 
 #include <QApplication>
@@ -18,7 +21,6 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScrollBar>
 #include <QStandardPaths>
 #include <QTextBrowser>
@@ -55,11 +57,10 @@ void offerCalendarApplication(QWidget *parent, const QString &path)
 
 } // namespace
 
-SheetDialog::SheetDialog(
-    const QString &dateDG, const QString &dateDR, const dating::Clock &clock, QWidget *parent)
+SheetDialog::SheetDialog(Pregnancy &pregnancy, const dating::Clock &clock, QWidget *parent)
     : QDialog(parent)
-    , m_dateDG(dateDG)
-    , m_dateDR(dateDR)
+    , m_pregnancy(pregnancy)
+    , m_clock(clock)
     , m_today(clock.now().date)
     , m_chooseFile(askFileName)
     , m_offerCalendar(offerCalendarApplication)
@@ -68,6 +69,7 @@ SheetDialog::SheetDialog(
     setWindowTitle(sheet::title);
     setLocale(QLocale(QLocale::French));
     buildControls();
+    connect(&m_pregnancy, &Pregnancy::changed, this, &SheetDialog::refresh);
     refresh();
 }
 
@@ -86,6 +88,7 @@ void SheetDialog::buildControls()
     m_fetuses->addItems({ QStringLiteral("1"), QStringLiteral("2 (jumeaux)"), QStringLiteral("3 ou plus") });
 
     auto *form = new QFormLayout;
+    form->addRow(QString(), m_dating);
     form->addRow(QStringLiteral("&Patiente :"), m_patient);
     form->addRow(QStringLiteral("&Enfants déjà à charge :"), m_children);
     form->addRow(QStringLiteral("&Nombre de fœtus :"), m_fetuses);
@@ -101,6 +104,9 @@ void SheetDialog::buildControls()
     m_pdf = new QPushButton(QStringLiteral("Enregistrer en P&DF…"), this);
     m_copy = new QPushButton(QStringLiteral("&Copier"), this);
     m_calendar = new QPushButton(QStringLiteral("Exporter l'&agenda (.ics)…"), this);
+    m_dating = new QPushButton(QStringLiteral("Da&tation…"), this);
+    m_dating->setObjectName(QStringLiteral("datation"));
+    m_dating->setToolTip(QStringLiteral("Datation de la grossesse (Ctrl+D) : échographie, cycle, AMP"));
     auto *close = new QPushButton(QStringLiteral("&Fermer"), this);
     m_print->setObjectName(QStringLiteral("imprimer"));
     m_pdf->setObjectName(QStringLiteral("pdf"));
@@ -128,23 +134,29 @@ void SheetDialog::buildControls()
     connect(m_pdf, &QPushButton::clicked, this, &SheetDialog::savePdf);
     connect(m_copy, &QPushButton::clicked, this, &SheetDialog::copy);
     connect(m_calendar, &QPushButton::clicked, this, &SheetDialog::exportCalendar);
+    connect(m_dating, &QPushButton::clicked, this,
+        [this] { datingdialog::openDating(this, m_pregnancy, m_clock); });
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void SheetDialog::refresh()
 {
     const dating::Situation situation { m_children->currentIndex(), m_fetuses->currentIndex() + 1 };
-    const auto request = sheet::requestFromFields(m_dateDG, m_dateDR, m_today, situation, m_patient->text());
+    const auto conception = m_pregnancy.conception();
+    const auto request = conception ? std::optional(sheet::Request { *conception, m_pregnancy.dating(),
+                             m_today, situation, m_patient->text().trimmed() })
+                                    : std::nullopt;
     auto made = request ? sheet::makeSheet(*request) : std::nullopt;
     m_sheet = made ? std::make_unique<sheet::Sheet>(std::move(*made)) : nullptr;
     for (QPushButton *button : { m_print, m_pdf, m_copy, m_calendar })
         button->setEnabled(m_sheet != nullptr);
     if (!m_sheet) {
-        m_preview->setPlainText(QStringLiteral(
-            "Le champ « Début Gross. » ne contient pas une date (« %1 ») : il n'y a pas de fiche à "
-            "établir. Saisissez la date des dernières règles ou du début de grossesse dans la "
-            "fenêtre principale.")
-                                    .arg(m_dateDG));
+        const QString why = request ? sheet::refusalText(sheet::refusalOf(*request), *request)
+                                    : QStringLiteral("aucune date de début de grossesse n'a été saisie");
+        m_preview->setPlainText(QStringLiteral("Il n'y a pas de fiche à établir : %1. Corrigez la date des "
+                                               "dernières règles ou du début de grossesse dans la fenêtre "
+                                               "principale.")
+                                    .arg(why));
         return;
     }
     const int scrolled = m_preview->verticalScrollBar() ? m_preview->verticalScrollBar()->value() : 0;
@@ -167,11 +179,10 @@ QString SheetDialog::suggestedPath(const QString &extension) const
 
 bool SheetDialog::save(const QString &path, const QByteArray &bytes)
 {
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+    const QString problem = formkit::saveWholeFile(path, bytes);
+    if (problem.isEmpty())
         return true;
-    tell(QStringLiteral("Impossible d'écrire « %1 » : %2")
-             .arg(QDir::toNativeSeparators(path), file.errorString()));
+    tell(QStringLiteral("Impossible d'écrire « %1 » : %2").arg(QDir::toNativeSeparators(path), problem));
     return false;
 }
 

@@ -13,20 +13,21 @@ class QLineEdit;
 class QPushButton;
 class QTextBrowser;
 
+class Pregnancy;
+
 namespace sheet {
 struct Sheet;
 }
 
-// "Fiche de grossesse": the sheet of the pregnancy whose DG and DR texts it is given, with the
-// patient's name (never kept), the situation that sets the leave, a live preview, and the actions
-// that hand the sheet over: print, PDF, clipboard, calendar.
+// "Fiche de grossesse": the sheet of the window's pregnancy, followed as it changes, with the
+// patient's name (never kept), the situation that sets the leave, a live preview, the dating
+// dialog, and the actions that hand the sheet over: print, PDF, clipboard, calendar.
 class SheetDialog : public QDialog
 {
     Q_OBJECT
 
 public:
-    SheetDialog(
-        const QString &dateDG, const QString &dateDR, const dating::Clock &clock, QWidget *parent = nullptr);
+    SheetDialog(Pregnancy &pregnancy, const dating::Clock &clock, QWidget *parent = nullptr);
     ~SheetDialog() override;
 
     // Asks where to save: caption, suggested path and filter; an empty answer cancels.
@@ -47,8 +48,8 @@ private:
     bool save(const QString &path, const QByteArray &bytes);
     void tell(const QString &message);
 
-    const QString m_dateDG;
-    const QString m_dateDR;
+    Pregnancy &m_pregnancy;
+    const dating::Clock &m_clock;
     const dating::Date m_today;
     std::unique_ptr<sheet::Sheet> m_sheet;
     FileChooser m_chooseFile;
@@ -63,4 +64,5 @@ private:
     QPushButton *m_pdf = nullptr;
     QPushButton *m_copy = nullptr;
     QPushButton *m_calendar = nullptr;
+    QPushButton *m_dating = nullptr;
 };

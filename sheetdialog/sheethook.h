@@ -2,26 +2,28 @@
 
 #include "dating/calendar.h"
 
+class Pregnancy;
 class QLineEdit;
 class QWidget;
 
 namespace sheetdialog {
 
-// The window's controls the sheet reads or explains.
-struct WindowFields
+// The window's controls whose tooltips explain the guidance.
+struct WindowTips
 {
-    QLineEdit *dateDG = nullptr;
-    QLineEdit *dateDR = nullptr;
     QLineEdit *nbreSA = nullptr;
     QLineEdit *DateDTT = nullptr;
+    QLineEdit *dateDG = nullptr; // names how the conception date was fixed
 };
 
-// Opens the sheet from the window with Ctrl+P, and from a context menu on the window's
-// background, frames and labels (the controls keep their own right button); keeps the tooltips
-// of nbreSA (completed weeks) and DateDTT (terme dépassé at 42 SA) up to date.
-void installSheetHook(QWidget *window, const WindowFields &fields, const dating::Clock &clock);
+// Two commands on the window, each one action with its shortcut and its entry in the context
+// menu of the window's background, frames and labels (the controls keep their own right button):
+// the pregnancy sheet (Ctrl+P) and the dating dialog (Ctrl+D). Keeps the tooltips of nbreSA
+// (completed weeks) and DateDTT (terme dépassé at 42 SA) in step with the pregnancy.
+void installSheetHook(
+    QWidget *window, Pregnancy &pregnancy, const WindowTips &tips, const dating::Clock &clock);
 
-// Opens the sheet for the window's current entry texts.
-void openSheet(QWidget *window, const WindowFields &fields, const dating::Clock &clock);
+// Opens the sheet of the window's pregnancy.
+void openSheet(QWidget *window, Pregnancy &pregnancy, const dating::Clock &clock);
 
 } // namespace sheetdialog

@@ -38,7 +38,6 @@ private slots:
     void prenatalExamsClampAtMonthEnds();
     void completedWeeks_data();
     void completedWeeks();
-    void windowScheduleWhereItDiffers();
     void leaveRules_data();
     void leaveRules();
     void outsideTheSupportedYears();
@@ -211,22 +210,6 @@ void TestGuidance::completedWeeks()
     QFETCH(int, days);
     QTEST(QString::fromStdString(dating::completedWeeksText(days).value()), "expected");
     QVERIFY(!dating::completedWeeksText(-1));
-}
-
-void TestGuidance::windowScheduleWhereItDiffers()
-{
-    // DG on a Saturday, today the Tuesday after: the window counts 3 S.A by Sundays passed, while
-    // the pregnancy is 2 weeks and 3 days from DR.
-    const auto g = dating::guidanceFor(dateOf("05/12/2026"), dateOf("08/12/2026"), {});
-    QVERIFY(g);
-    QCOMPARE(g->windowWeeks, 3);
-    QCOMPARE(QString::fromStdString(dating::completedWeeksText(g->daysSinceLastPeriod).value()),
-        QStringLiteral("2 SA + 3 j"));
-
-    const auto h = dating::guidanceFor(dateOf("15/03/2026"), dateOf("08/12/2026"), {});
-    QCOMPARE(text(h->windowOverdue), QStringLiteral("27/12/2026")); // 43 SA
-    QCOMPARE(dating::daysBetween(h->overdueFrom, h->windowOverdue), 7);
-    QCOMPARE(text(h->windowGlucoseTest), QStringLiteral("13/09/2026"));
 }
 
 void TestGuidance::leaveRules_data()

@@ -1,5 +1,6 @@
 #include "fixedclock.h"
 #include "mainwindow/form1.h"
+#include "pregnancy/pregnancy.h"
 #include "sheetdialog/SheetDialog.h"
 #include "sheetdialog/sheethook.h"
 
@@ -33,6 +34,22 @@ QPushButton *button(const SheetDialog &dialog, const char *name)
     return dialog.findChild<QPushButton *>(QString::fromLatin1(name));
 }
 
+dating::Date dateOf(const char *text)
+{
+    return dating::readsAsDate(text).value();
+}
+
+// The pregnancy of a last period on 01/03/2026: DG 15/03/2026.
+struct Dated
+{
+    explicit Dated(const dating::Clock &clock)
+        : pregnancy(clock)
+    {
+        pregnancy.enterLastPeriod(dateOf("01/03/2026"));
+    }
+    Pregnancy pregnancy;
+};
+
 QByteArray contentOf(const QString &path)
 {
     QFile file(path);
@@ -43,6 +60,13 @@ QByteArray contentOf(const QString &path)
 // the entry fields, a label, the weeks list.
 struct Window
 {
+    explicit Window(const dating::Clock &clock)
+        : pregnancy(clock)
+    {
+        pregnancy.enterLastPeriod(dateOf("01/03/2026"));
+        lay();
+    }
+    Pregnancy pregnancy;
     QWidget widget;
     QGroupBox *frame = new QGroupBox(QStringLiteral("Dates"), &widget);
     QLineEdit *dateDR = new QLineEdit(QStringLiteral("01/03/2026"), frame);
@@ -52,7 +76,7 @@ struct Window
     QLabel *label = new QLabel(QStringLiteral("Dern.Règles"), &widget);
     QListWidget *ListeSA = new QListWidget(&widget);
 
-    Window()
+    void lay()
     {
         widget.resize(600, 400);
         frame->setGeometry(10, 10, 400, 200);
@@ -66,7 +90,7 @@ struct Window
         dateDR->setContextMenuPolicy(Qt::NoContextMenu); // as the calendar's: the right button writes today
         dateDG->setContextMenuPolicy(Qt::NoContextMenu);
     }
-    sheetdialog::WindowFields fields() const { return { dateDG, dateDR, nbreSA, DateDTT }; }
+    sheetdialog::WindowTips tips() const { return { nbreSA, DateDTT, dateDG }; }
 };
 
 // A right click's menu request on a control, as the window system sends it.
@@ -132,7 +156,8 @@ void TestSheetDialog::init()
 void TestSheetDialog::previewFollowsTheSituation()
 {
     const FixedClock clock(tuesdayAfternoon);
-    SheetDialog dialog(QStringLiteral("15/03/2026"), QStringLiteral("01/03/2026"), clock);
+    Dated dated(clock);
+    SheetDialog dialog(dated.pregnancy, clock);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     QVERIFY(previewOf(dialog).contains(QStringLiteral("40 SA + 2 j")));
@@ -161,7 +186,8 @@ void TestSheetDialog::previewFollowsTheSituation()
 void TestSheetDialog::copyPutsTextAndHtmlOnTheClipboard()
 {
     const FixedClock clock(tuesdayAfternoon);
-    SheetDialog dialog(QStringLiteral("15/03/2026"), QStringLiteral("01/03/2026"), clock);
+    Dated dated(clock);
+    SheetDialog dialog(dated.pregnancy, clock);
     dialog.show();
     QTest::keyClicks(dialog.findChild<QLineEdit *>(QStringLiteral("patiente")), QStringLiteral("Mme Durand"));
     QTest::mouseClick(button(dialog, "copier"), Qt::LeftButton);
@@ -177,7 +203,8 @@ void TestSheetDialog::copyPutsTextAndHtmlOnTheClipboard()
 void TestSheetDialog::savesAPdf()
 {
     const FixedClock clock(tuesdayAfternoon);
-    SheetDialog dialog(QStringLiteral("15/03/2026"), QStringLiteral("01/03/2026"), clock);
+    Dated dated(clock);
+    SheetDialog dialog(dated.pregnancy, clock);
     const QString path = m_dir.filePath(QStringLiteral("fiche.pdf"));
     QString suggested;
     dialog.setFileChooser([&](QWidget *, const QString &, const QString &proposed, const QString &) {
@@ -205,7 +232,8 @@ void TestSheetDialog::savesAPdf()
 void TestSheetDialog::printsThroughThePrintDialog()
 {
     const FixedClock clock(tuesdayAfternoon);
-    SheetDialog dialog(QStringLiteral("15/03/2026"), QStringLiteral("01/03/2026"), clock);
+    Dated dated(clock);
+    SheetDialog dialog(dated.pregnancy, clock);
     dialog.show();
     // The system's print dialog, answered as a user would, with a PDF file as the printer.
     const QString path = m_dir.filePath(QStringLiteral("imprime.pdf"));
@@ -232,7 +260,8 @@ void TestSheetDialog::printsThroughThePrintDialog()
 void TestSheetDialog::exportsTheCalendarThenOffersToOpenIt()
 {
     const FixedClock clock(tuesdayAfternoon);
-    SheetDialog dialog(QStringLiteral("15/03/2026"), QStringLiteral("01/03/2026"), clock);
+    Dated dated(clock);
+    SheetDialog dialog(dated.pregnancy, clock);
     const QString path = m_dir.filePath(QStringLiteral("agenda.ics"));
     QString offered;
     dialog.setFileChooser([&](QWidget *, const QString &, const QString &, const QString &) { return path; });
@@ -257,10 +286,17 @@ void TestSheetDialog::exportsTheCalendarThenOffersToOpenIt()
 
 void TestSheetDialog::noDateNoSheet()
 {
+    // A real date whose delivery leaves the supported years: the sheet says why, in its own words.
     const FixedClock clock(tuesdayAfternoon);
-    SheetDialog dialog(QStringLiteral("15/03/"), QStringLiteral(""), clock);
+    Pregnancy pregnancy(clock);
+    pregnancy.enterConception(dateOf("01/06/2199"));
+    SheetDialog dialog(pregnancy, clock);
     dialog.show();
-    QVERIFY(previewOf(dialog).contains(QStringLiteral("ne contient pas une date")));
+    QVERIFY(!previewOf(dialog).contains(QStringLiteral("ne contient pas une date")));
+    QVERIFY2(
+        previewOf(dialog).contains(QStringLiteral("le début de grossesse du 01/06/2199 donne des dates hors "
+                                                  "des années prises en charge (1900 à 2199)")),
+        qPrintable(previewOf(dialog)));
     for (const char *name : { "imprimer", "pdf", "copier", "agenda" })
         QVERIFY2(!button(dialog, name)->isEnabled(), name);
 }
@@ -268,9 +304,9 @@ void TestSheetDialog::noDateNoSheet()
 void TestSheetDialog::ctrlPOpensTheSheetForTheWindowsFields()
 {
     const FixedClock clock(tuesdayAfternoon);
-    Window window;
-    window.dateDG->setText(QStringLiteral("20/03/2026")); // entered directly, DR no longer agrees
-    sheetdialog::installSheetHook(&window.widget, window.fields(), clock);
+    Window window(clock);
+    window.pregnancy.enterConception(dateOf("20/03/2026")); // entered directly, DR no longer agrees
+    sheetdialog::installSheetHook(&window.widget, window.pregnancy, window.tips(), clock);
     window.widget.show();
     QVERIFY(QTest::qWaitForWindowActive(&window.widget));
 
@@ -288,8 +324,8 @@ void TestSheetDialog::ctrlPOpensTheSheetForTheWindowsFields()
 void TestSheetDialog::contextMenuOnFramesAndLabelsOnly()
 {
     const FixedClock clock(tuesdayAfternoon);
-    Window window;
-    sheetdialog::installSheetHook(&window.widget, window.fields(), clock);
+    Window window(clock);
+    sheetdialog::installSheetHook(&window.widget, window.pregnancy, window.tips(), clock);
     window.widget.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window.widget));
 
@@ -321,15 +357,14 @@ void TestSheetDialog::contextMenuOnFramesAndLabelsOnly()
 void TestSheetDialog::tooltipsFollowDG()
 {
     const FixedClock clock(tuesdayAfternoon);
-    Window window;
-    sheetdialog::installSheetHook(&window.widget, window.fields(), clock);
+    Window window(clock);
+    sheetdialog::installSheetHook(&window.widget, window.pregnancy, window.tips(), clock);
     QCOMPARE(window.nbreSA->toolTip(), QStringLiteral("40 SA + 2 j révolues depuis les dernières règles"));
     QCOMPARE(window.DateDTT->toolTip(),
         QStringLiteral("Terme dépassé (42 SA + 0 j) le 20/12/2026, selon le CNGOF (2011)"));
 
-    // The window rewrites nbreSA after every change of DG.
-    window.dateDG->setText(QStringLiteral("05/12/2026"));
-    window.nbreSA->setText(QStringLiteral("3 S.A"));
+    // Every change of the pregnancy, whoever made it.
+    window.pregnancy.enterConception(dateOf("05/12/2026"));
     QCOMPARE(window.nbreSA->toolTip(), QStringLiteral("2 SA + 3 j révolues depuis les dernières règles"));
     QCOMPARE(window.DateDTT->toolTip(),
         QStringLiteral("Terme dépassé (42 SA + 0 j) le 11/09/2027, selon le CNGOF (2011)"));
