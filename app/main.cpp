@@ -2,6 +2,7 @@
 #include "formkit/qttranslations.h"
 #include "formkit/systemclock.h"
 #include "mainwindow/form1.h"
+#include "quietstart.h"
 #include "sheet/commandline.h"
 
 #include <QApplication>
@@ -94,6 +95,7 @@ int main(int argc, char *argv[])
             return writeSheet(*read.command);
         // The picture needs fonts, not a screen.
         qputenv("QT_QPA_PLATFORM", "offscreen");
+        const QuietRuntimeDirNotice quiet;
         QGuiApplication painting(argc, argv);
         return writeSheet(*read.command);
     }
