@@ -1,5 +1,6 @@
 #include "SheetDialog.h"
 
+#include "savefolder.h"
 #include "sheet/sheet.h"
 
 #include <QApplication>
@@ -20,7 +21,6 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScrollBar>
-#include <QStandardPaths>
 #include <QTextBrowser>
 #include <QTextDocument>
 #include <QUrl>
@@ -162,14 +162,16 @@ QString SheetDialog::suggestedPath(const QString &extension) const
                              .arg(unsigned(delivery.month()), 2, 10, QLatin1Char('0'))
                              .arg(unsigned(delivery.day()), 2, 10, QLatin1Char('0'))
                              .arg(extension);
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).filePath(name);
+    return QDir(sheetdialog::thisRunsSaveFolder().startingFolder()).filePath(name);
 }
 
 bool SheetDialog::save(const QString &path, const QByteArray &bytes)
 {
     QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit()) {
+        sheetdialog::thisRunsSaveFolder().remember(path);
         return true;
+    }
     tell(QStringLiteral("Impossible d'écrire « %1 » : %2")
              .arg(QDir::toNativeSeparators(path), file.errorString()));
     return false;
