@@ -3,6 +3,7 @@
 #include "formkit/systemclock.h"
 #include "mainwindow/form1.h"
 #include "commandline.h"
+#include "quietstart.h"
 
 #include <QApplication>
 
@@ -92,6 +93,7 @@ int main(int argc, char *argv[])
             return writeSheet(*read.command);
         // The picture needs fonts, not a screen.
         qputenv("QT_QPA_PLATFORM", "offscreen");
+        const QuietRuntimeDirNotice quiet;
         QGuiApplication painting(argc, argv);
         return writeSheet(*read.command);
     }

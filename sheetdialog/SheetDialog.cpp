@@ -3,6 +3,7 @@
 #include "datingdialog/DatingDialog.h"
 #include "formkit/savefile.h"
 #include "pregnancy/pregnancy.h"
+#include "savefolder.h"
 #include "sheet/sheet.h"
 
 #include <QApplication>
@@ -22,7 +23,6 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QStandardPaths>
 #include <QTextBrowser>
 #include <QTextDocument>
 #include <QUrl>
@@ -174,14 +174,16 @@ QString SheetDialog::suggestedPath(const QString &extension) const
                              .arg(unsigned(delivery.month()), 2, 10, QLatin1Char('0'))
                              .arg(unsigned(delivery.day()), 2, 10, QLatin1Char('0'))
                              .arg(extension);
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).filePath(name);
+    return QDir(sheetdialog::thisRunsSaveFolder().startingFolder()).filePath(name);
 }
 
 bool SheetDialog::save(const QString &path, const QByteArray &bytes)
 {
     const QString problem = formkit::saveWholeFile(path, bytes);
-    if (problem.isEmpty())
+    if (problem.isEmpty()) {
+        sheetdialog::thisRunsSaveFolder().remember(path);
         return true;
+    }
     tell(QStringLiteral("Impossible d'écrire « %1 » : %2").arg(QDir::toNativeSeparators(path), problem));
     return false;
 }

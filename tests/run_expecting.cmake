@@ -1,7 +1,10 @@
 # Run by ctest with -P: runs PROGRAM with ARGS (a ;-list), then checks its exit status against
-# STATUS and its standard error against ERROR_MATCHES, and that it printed no more than LINES
-# lines there when LINES is given.
+# STATUS and its standard error against ERROR_MATCHES, that it printed no more than LINES lines
+# there when LINES is given, and that it made the file CREATES when that is given.
 cmake_minimum_required(VERSION 3.25)
+if(DEFINED CREATES)
+    file(REMOVE ${CREATES})
+endif()
 execute_process(COMMAND ${PROGRAM} ${ARGS} RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err
                 TIMEOUT 30)
 if(NOT status STREQUAL STATUS)
@@ -16,4 +19,7 @@ if(DEFINED LINES)
     if(count GREATER LINES)
         message(FATAL_ERROR "${count} lines on standard error, expected at most ${LINES}:\n${err}")
     endif()
+endif()
+if(DEFINED CREATES AND NOT EXISTS ${CREATES})
+    message(FATAL_ERROR "${CREATES} was not written\nstderr: ${err}")
 endif()

@@ -1,5 +1,6 @@
 # Run by ctest with -P. WHAT=install: `cmake --install` into a fresh prefix, then check the
-# tree. WHAT=package: `cpack -G DEB`, then check the package's file list and dependencies.
+# tree. WHAT=package: `cpack -G DEB`, then check the package's file list and relations, and that
+# lintian finds neither an error nor a warning in it.
 cmake_minimum_required(VERSION 3.25)
 
 function(run)
@@ -11,7 +12,8 @@ function(run)
 endfunction()
 
 set(expected bin/gestiva share/applications/${APP_ID}.desktop share/metainfo/${APP_ID}.metainfo.xml
-             share/icons/hicolor/scalable/apps/${APP_ID}.svg)
+             share/icons/hicolor/scalable/apps/${APP_ID}.svg share/man/man1/gestiva.1.gz
+             share/doc/gestiva/changelog.gz share/doc/gestiva/copyright)
 foreach(size IN LISTS ICON_SIZES)
     list(APPEND expected share/icons/hicolor/${size}x${size}/apps/${APP_ID}.png)
 endforeach()
@@ -55,11 +57,23 @@ elseif(WHAT STREQUAL "package")
         endif()
     endforeach()
     run(dpkg-deb --field ${debs} Depends)
-    foreach(dependency libqt6widgets6 libqt6gui6 libqt6core6 qt6-qpa-plugins fonts-liberation fonts-dejavu-core)
+    foreach(dependency libqt6widgets6 libqt6gui6 libqt6core6 qt6-qpa-plugins fonts-liberation fonts-dejavu-core
+                       qt6-translations-l10n)
         if(NOT out MATCHES "(^|, )${dependency}( |,|\n|$)")
             message(FATAL_ERROR "the package does not depend on ${dependency}: ${out}")
         endif()
     endforeach()
+    run(dpkg-deb --field ${debs} Recommends)
+    if(NOT out MATCHES "(^|, )qt6-gtk-platformtheme( |,|\n|$)")
+        message(FATAL_ERROR "the package does not recommend qt6-gtk-platformtheme: ${out}")
+    endif()
+    # Any error or warning of lintian fails; its informational tags do not.
+    execute_process(COMMAND ${LINTIAN} --fail-on error,warning ${debs}
+                    RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+    if(NOT rc EQUAL 0)
+        message(FATAL_ERROR "lintian (${rc}):\n${out}")
+    endif()
+    message(STATUS "lintian: ${out}")
 else()
     message(FATAL_ERROR "WHAT must be install or package, not '${WHAT}'")
 endif()

@@ -1,13 +1,18 @@
 #include "fixedclock.h"
+#include "formkit/qttranslations.h"
 #include "mainwindow/form1.h"
 #include "pregnancy/pregnancy.h"
 #include "sheetdialog/SheetDialog.h"
+#include "sheetdialog/savefolder.h"
 #include "sheetdialog/sheethook.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -130,6 +135,8 @@ private slots:
     void savesAPdf();
     void printsThroughThePrintDialog();
     void exportsTheCalendarThenOffersToOpenIt();
+    void saveFolderIsDocumentsThenTheLastOne();
+    void saveDialogSpeaksFrenchAndFollowsTheLastSave();
     void noDateNoSheet();
     void ctrlPOpensTheSheetForTheWindowsFields();
     void contextMenuOnFramesAndLabelsOnly();
@@ -137,7 +144,10 @@ private slots:
     void theCalendarWindowOpensTheSheet();
 
 private:
+    QString documentsFolder() const { return m_dir.filePath(QStringLiteral("Documents")); }
+
     QTemporaryDir m_dir;
+    bool m_qtSpeaksFrench = false;
 };
 
 void TestSheetDialog::initTestCase()
@@ -145,12 +155,17 @@ void TestSheetDialog::initTestCase()
     // The dialog proposes files in the user's documents: a home of the test's own.
     qputenv("HOME", m_dir.path().toLocal8Bit());
     qputenv("XDG_CONFIG_HOME", m_dir.filePath(QStringLiteral("config")).toLocal8Bit());
+    // Qt's own file dialog, the one a desktop without a platform theme gets, and Qt's texts in
+    // French as the program loads them.
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+    m_qtSpeaksFrench = formkit::loadQtTranslations(*QCoreApplication::instance());
 }
 
 void TestSheetDialog::init()
 {
     QVERIFY(m_dir.isValid());
     QApplication::clipboard()->clear();
+    sheetdialog::thisRunsSaveFolder() = {};
 }
 
 void TestSheetDialog::previewFollowsTheSituation()
@@ -238,6 +253,7 @@ void TestSheetDialog::printsThroughThePrintDialog()
     // The system's print dialog, answered as a user would, with a PDF file as the printer.
     const QString path = m_dir.filePath(QStringLiteral("imprime.pdf"));
     bool answered = false;
+    QStringList printButtons;
     QTimer::singleShot(0, this, [&] {
         if (auto *printDialog = qobject_cast<QPrintDialog *>(QApplication::activeModalWidget())) {
             // No printer on the test machine: the dialog offers a PDF file, named in its field.
@@ -246,12 +262,18 @@ void TestSheetDialog::printsThroughThePrintDialog()
                 return;
             fileName->selectAll();
             QTest::keyClicks(fileName, path);
+            for (const QAbstractButton *button : printDialog->findChild<QDialogButtonBox *>()->buttons())
+                printButtons << button->text().remove(u'&');
             printDialog->accept();
             answered = true;
         }
     });
     QTest::mouseClick(button(dialog, "imprimer"), Qt::LeftButton);
     QVERIFY(answered);
+    // Qt's own dialog, in French as the rest of the program.
+    QVERIFY2(
+        printButtons.contains(QStringLiteral("Imprimer")) && printButtons.contains(QStringLiteral("Annuler")),
+        qPrintable(printButtons.join(u", ")));
     const QByteArray pdf = contentOf(path);
     QVERIFY(pdf.startsWith("%PDF-"));
     QVERIFY(pdf.size() > 10000);
@@ -282,6 +304,110 @@ void TestSheetDialog::exportsTheCalendarThenOffersToOpenIt()
     QTest::mouseClick(button(dialog, "agenda"), Qt::LeftButton);
     QVERIFY(offered.isEmpty());
     QVERIFY(!QFile::exists(path));
+}
+
+void TestSheetDialog::saveFolderIsDocumentsThenTheLastOne()
+{
+    sheetdialog::SaveFolder folder;
+    QDir(documentsFolder()).removeRecursively();
+    QCOMPARE(folder.startingFolder(), QDir::homePath()); // no documents folder: not the working directory
+
+    QVERIFY(QDir().mkpath(documentsFolder()));
+    QCOMPARE(folder.startingFolder(), documentsFolder());
+
+    const QString elsewhere = m_dir.filePath(QStringLiteral("dossiers/Mme D"));
+    QVERIFY(QDir().mkpath(elsewhere));
+    folder.remember(elsewhere + QStringLiteral("/fiche.pdf"));
+    QCOMPARE(folder.startingFolder(), elsewhere);
+
+    // The folder went away since: back to the documents.
+    QVERIFY(QDir(elsewhere).removeRecursively());
+    QCOMPARE(folder.startingFolder(), documentsFolder());
+}
+
+namespace {
+
+// What the user sees of Qt's file dialog: where it opens, the name it proposes, its labels and
+// buttons (without their shortcut marks).
+struct FileDialogSeen
+{
+    QString folder;
+    QString name;
+    QStringList labels;
+    QStringList buttons;
+};
+
+FileDialogSeen seenIn(QFileDialog &dialog)
+{
+    FileDialogSeen seen { dialog.directory().absolutePath(),
+        dialog.findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->text(), {}, {} };
+    for (const char *name : { "lookInLabel", "fileNameLabel", "fileTypeLabel" })
+        seen.labels << dialog.findChild<QLabel *>(QString::fromLatin1(name))->text().remove(u'&');
+    for (const QAbstractButton *button : dialog.findChild<QDialogButtonBox *>()->buttons())
+        seen.buttons << button->text().remove(u'&');
+    return seen;
+}
+
+QAbstractButton *dialogButton(QFileDialog &dialog, QDialogButtonBox::StandardButton which)
+{
+    return dialog.findChild<QDialogButtonBox *>()->button(which);
+}
+
+} // namespace
+
+// The dialog behind "Enregistrer en PDF…" is Qt's, in French; it opens in the documents folder,
+// and the next one, for the calendar, where the PDF went.
+void TestSheetDialog::saveDialogSpeaksFrenchAndFollowsTheLastSave()
+{
+    QVERIFY2(m_qtSpeaksFrench, "Qt's French catalogue (qtbase_fr.qm, qt6-translations-l10n) is missing");
+    QVERIFY(QDir().mkpath(documentsFolder()));
+    const QString elsewhere = m_dir.filePath(QStringLiteral("dossier patiente"));
+    QVERIFY(QDir().mkpath(elsewhere));
+    const QString chosen = elsewhere + QStringLiteral("/fiche.pdf");
+    const FixedClock clock(tuesdayAfternoon);
+    Dated dated(clock);
+    SheetDialog dialog(dated.pregnancy, clock);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+
+    FileDialogSeen pdf;
+    QImage picture;
+    QTimer::singleShot(0, this, [&] {
+        auto *fileDialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!fileDialog || !QTest::qWaitForWindowExposed(fileDialog))
+            return;
+        pdf = seenIn(*fileDialog);
+        picture = fileDialog->grab().toImage();
+        // A name typed with its folder, as a user may, then Enregistrer.
+        auto *name = fileDialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        name->selectAll();
+        QTest::keyClicks(name, chosen);
+        QTest::mouseClick(dialogButton(*fileDialog, QDialogButtonBox::Save), Qt::LeftButton);
+    });
+    QTest::mouseClick(button(dialog, "pdf"), Qt::LeftButton);
+
+    QCOMPARE(pdf.folder, documentsFolder());
+    QCOMPARE(pdf.name, QStringLiteral("fiche-grossesse-dpa-2026-12-15.pdf"));
+    QCOMPARE(pdf.labels,
+        QStringList({ QStringLiteral("Voir dans :"), QStringLiteral("Nom de fichier :"),
+            QStringLiteral("Fichiers de type :") }));
+    QCOMPARE(pdf.buttons, QStringList({ QStringLiteral("Enregistrer"), QStringLiteral("Annuler") }));
+    QVERIFY(contentOf(chosen).startsWith("%PDF-"));
+    QVERIFY(!picture.isNull());
+    if (const QString shots = qEnvironmentVariable("WINDOW_SHOTS"); !shots.isEmpty())
+        QVERIFY(picture.save(QDir(shots).filePath(QStringLiteral("save-dialog-fr.png"))));
+
+    FileDialogSeen calendar;
+    QTimer::singleShot(0, this, [&] {
+        if (auto *fileDialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+            calendar = seenIn(*fileDialog);
+            QTest::mouseClick(dialogButton(*fileDialog, QDialogButtonBox::Cancel), Qt::LeftButton);
+        }
+    });
+    QTest::mouseClick(button(dialog, "agenda"), Qt::LeftButton);
+    QCOMPARE(calendar.folder, elsewhere);
+    QCOMPARE(calendar.name, QStringLiteral("fiche-grossesse-dpa-2026-12-15.ics"));
+    QVERIFY(!QFile::exists(elsewhere + QStringLiteral("/fiche-grossesse-dpa-2026-12-15.ics")));
 }
 
 void TestSheetDialog::noDateNoSheet()
