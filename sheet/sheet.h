@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QRect>
 #include <QString>
 
 #include <memory>
@@ -24,6 +25,9 @@ struct Request
     dating::Date today;
     dating::Situation situation;
     QString patient; // printed, never kept
+    bool rhesusNegative = false;
+    // The real birth date; until it is given, every postnatal date counts from the DPA.
+    std::optional<dating::Date> birth;
 };
 
 // A request from the window's two entry texts; no request when DG reads as no date.
@@ -50,11 +54,12 @@ struct Event
     QString summary;
     dating::Span days;
     int note = 0;
+    QString window; // the rule's window in words, for the description; empty: the source alone
 };
 
 struct TimelineBar
 {
-    enum Kind { Trimester, Exam, Ultrasound, Screening, Pathological, Leave };
+    enum Kind { Trimester, Exam, Ultrasound, Screening, Vaccine, Delivery, Postnatal, Pathological, Leave };
     QString label;
     dating::Span days;
     int row = 0;
@@ -72,11 +77,13 @@ struct Sheet
     QString patient;
     dating::Date today;
     dating::Guidance guidance;
+    dating::CarePathway pathway;
     std::vector<Section> sections;
     Section differences; // where the window's fixed schedule says otherwise
     std::vector<QString> footnotes;
     std::vector<Event> events;
     dating::Span timelineDays;
+    std::vector<QString> timelineRows; // a bar's row is its index here
     std::vector<TimelineBar> bars;
     std::vector<TimelineMark> marks;
 };
@@ -91,6 +98,18 @@ QString toHtml(const Sheet &sheet, const QString &imageSource);
 // The timeline as a data: URL, for HTML that stands on its own.
 QString timelineDataUrl(const Sheet &sheet);
 QImage timelinePicture(const Sheet &sheet);
+
+// A text of the timeline picture and the rectangle it is drawn in, whole.
+struct TimelineText
+{
+    QString text;
+    QRect rect;
+};
+QSize timelineSize(const Sheet &sheet);
+// Every text the picture draws, where it draws it; the same font metrics decide both.
+std::vector<TimelineText> timelineTexts(const Sheet &sheet);
+// The room one text takes in the picture's font: its advance and the font's height.
+QSize timelineTextSize(const QString &text);
 // The sheet laid out for paper, with its picture; print it to a printer or a PDF writer.
 std::unique_ptr<QTextDocument> toDocument(const Sheet &sheet);
 QByteArray toPdf(const Sheet &sheet);
