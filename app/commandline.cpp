@@ -30,6 +30,8 @@ const QString childrenOption = QStringLiteral("children");
 const QString fetusesOption = QStringLiteral("fetuses");
 const QString formatOption = QStringLiteral("format");
 const QString outputOption = QStringLiteral("output");
+const QString rhesusOption = QStringLiteral("rh-negative");
+const QString birthOption = QStringLiteral("birth");
 
 constexpr int mostChildren = 30;
 constexpr int mostFetuses = 9;
@@ -68,6 +70,13 @@ void addOptions(QCommandLineParser &parser)
                 "DG = transfert − âge."),
             days },
         { todayOption, QStringLiteral("Date du jour de la fiche (par défaut, aujourd'hui)."), date },
+        { rhesusOption,
+            QStringLiteral("La mère est Rhésus négatif : génotypage RHD fœtal et prophylaxie anti-D.") },
+        { birthOption,
+            QStringLiteral(
+                "Date de l'accouchement, du début de grossesse à 45 SA : les dates d'après la naissance "
+                "en partent (sinon, de la DPA)."),
+            date },
         { childrenOption, QStringLiteral("Enfants déjà à charge : 0, 1, 2 ou plus (par défaut 0)."),
             QStringLiteral("N"), QStringLiteral("0") },
         { fetusesOption, QStringLiteral("Nombre de fœtus : 1, 2, 3 ou plus (par défaut 1)."),
@@ -82,7 +91,7 @@ void addOptions(QCommandLineParser &parser)
 // The options that take a value, and those that only go with --sheet.
 const QStringList valueOptions { drOption, cycleOption, dgOption, scanOption, crlOption, formulaOption,
     redateOption, retrievalOption, inseminationOption, transferOption, embryoAgeOption, todayOption,
-    childrenOption, fetusesOption, formatOption, outputOption };
+    birthOption, childrenOption, fetusesOption, formatOption, outputOption };
 
 QString quoted(const QString &text)
 {
@@ -269,8 +278,9 @@ std::optional<dating::Dated> dated(Reader &reader)
 std::optional<QString> format(Reader &reader, const QString &output)
 {
     const QString format = reader.value(formatOption);
-    if (!QStringList { "text", "html", "pdf", "ics" }.contains(format))
-        reader.refuse(QStringLiteral("--format : %1 inconnu (text, html, pdf ou ics)").arg(quoted(format)));
+    if (!QStringList { "text", "summary", "html", "pdf", "ics" }.contains(format))
+        reader.refuse(
+            QStringLiteral("--format : %1 inconnu (text, summary, html, pdf ou ics)").arg(quoted(format)));
     else if (format == QLatin1String("ics") && !sheet::canExportCalendar())
         reader.refuse(QStringLiteral("--format ics : l'export d'agenda n'existe pas dans cette version"));
     else if (format == QLatin1String("pdf") && output == QLatin1String("-"))
@@ -299,6 +309,8 @@ QByteArray rendered(const Command &command, const sheet::Sheet &sheet)
         return sheet::toPdf(sheet);
     if (command.format == QLatin1String("ics"))
         return sheet::toICalendar(sheet, command.request.today);
+    if (command.format == QLatin1String("summary"))
+        return sheet::toSummary(sheet).toUtf8();
     return sheet::toText(sheet).toUtf8();
 }
 
@@ -349,8 +361,9 @@ Answer read(const QStringList &arguments, dating::Date today)
         return answer;
     if (!parser.isSet(sheetOption)) {
         for (const QString &name : valueOptions) {
-            if (parser.isSet(name)) {
-                answer.problem = QStringLiteral("--%1 ne s'utilise qu'avec --sheet").arg(name);
+            if (parser.isSet(name) || parser.isSet(rhesusOption)) {
+                answer.problem = QStringLiteral("--%1 ne s'utilise qu'avec --sheet")
+                                     .arg(parser.isSet(name) ? name : rhesusOption);
                 break;
             }
         }
@@ -367,6 +380,7 @@ Answer read(const QStringList &arguments, dating::Date today)
     const auto day = reader.isSet(todayOption) ? reader.date(todayOption) : today;
     const auto children = reader.count(childrenOption, 0, mostChildren, QStringLiteral("d'enfants"));
     const auto fetuses = reader.count(fetusesOption, 1, mostFetuses, QStringLiteral("de fœtus"));
+    const auto birth = reader.isSet(birthOption) ? reader.date(birthOption) : std::nullopt;
     const QString output = reader.value(outputOption);
     const auto chosenFormat = format(reader, output);
     if (output.isEmpty())
@@ -375,9 +389,12 @@ Answer read(const QStringList &arguments, dating::Date today)
         answer.problem = reader.problem();
         return answer;
     }
-    const sheet::Request request { *dating->conception, dating->dating, *day, { *children, *fetuses }, {} };
+    const sheet::Request request { *dating->conception, dating->dating, *day, { *children, *fetuses }, {},
+        reader.isSet(rhesusOption), birth };
     if (const auto refusal = sheet::refusalOf(request); refusal != sheet::Refusal::None) {
-        answer.problem = sheet::refusalText(refusal, request);
+        answer.problem = refusal == sheet::Refusal::BirthNotPossible
+            ? QStringLiteral("--%1 : %2").arg(birthOption, sheet::refusalText(refusal, request))
+            : sheet::refusalText(refusal, request);
         return answer;
     }
     answer.command = Command { request, *chosenFormat, output };

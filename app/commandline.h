@@ -12,13 +12,14 @@
 //     | --scan DATE --crl MM [--crl-formula robinson|intergrowth] [--dr DATE [--cycle DAYS]
 //       [--redate always|5|7]] | --retrieval DATE | --insemination DATE
 //     | --transfer DATE --embryo-age DAYS
-//   [--today DATE] [--children N] [--fetuses N] [--format text|html|pdf|ics] [--output FILE]
+//   [--today DATE] [--children N] [--fetuses N] [--rh-negative] [--birth DATE]
+//   [--format text|summary|html|pdf|ics] [--output FILE]
 namespace commandline {
 
 struct Command
 {
     sheet::Request request;
-    QString format; // text, html, pdf or ics
+    QString format; // text, summary, html, pdf or ics
     QString output; // "-" for standard output
 };
 

@@ -1,5 +1,7 @@
 #include "guidance.h"
 
+#include <algorithm>
+
 namespace dating {
 
 namespace {
@@ -97,27 +99,90 @@ std::string_view sourceText(Source source)
         return "Code du travail, art. L. 1225-21 : en cas d'état pathologique attesté par un certificat "
                "médical, le congé est augmenté dans la limite de 2 semaines avant la date présumée de "
                "l'accouchement et de 4 semaines après l'accouchement.";
+    case Source::PertussisVaccine:
+        return "Haute Autorité de santé, recommandation vaccinale contre la coqueluche chez la femme "
+               "enceinte (7 avril 2022) : vaccination à chaque grossesse, à partir du deuxième "
+               "trimestre, en privilégiant la période entre 20 et 36 SA.";
+    case Source::RsvVaccine:
+        return "Haute Autorité de santé, recommandation vaccinale contre le VRS chez la femme enceinte "
+               "(juin 2024) : une dose d'Abrysvo, par précaution uniquement entre 32 et 36 SA, de "
+               "septembre à janvier en métropole ; l'autre stratégie est l'anticorps monoclonal donné "
+               "au nourrisson. L'AMM recommande deux semaines au moins entre ce vaccin et le dTca.";
+    case Source::StreptococcusB:
+        return "ANAES, « Prévention anténatale du risque infectieux bactérien néonatal précoce » "
+               "(septembre 2001) : dépistage systématique du portage du streptocoque du groupe B par "
+               "un prélèvement vaginal en fin de grossesse, entre 34 et 38 SA ; antibioprophylaxie "
+               "pendant le travail si le portage est trouvé.";
+    case Source::AntiDProphylaxis:
+        return "CNGOF, recommandations pour la pratique clinique de 2005 mises à jour en 2017 "
+               "(prévention de l'allo-immunisation Rhésus D) : chez la femme RhD négatif dont le "
+               "conjoint est RhD positif ou inconnu, génotypage RHD fœtal sur sang maternel à partir "
+               "de 11 SA ; si le fœtus est RhD positif ou indéterminé, immunoglobulines anti-D "
+               "systématiques à 28 SA (27 à 29 SA) et prophylaxie ciblée après tout événement à "
+               "risque.";
+    case Source::PreAnaesthesia:
+        return "Code de la santé publique, art. D. 6124-35 (décrets « périnatalité » de 1998) : la "
+               "maternité assure au début du dernier trimestre une consultation par un "
+               "gynécologue-obstétricien ou une sage-femme de l'équipe qui fera l'accouchement, et fait "
+               "réaliser la consultation pré-anesthésique de l'art. D. 6124-92, qui a lieu plusieurs "
+               "jours avant l'intervention.";
+    case Source::FullCoverage:
+        return "Assurance Maladie, assurance maternité : frais médicaux pris en charge à 100 % du "
+               "premier jour du 6e mois de grossesse au 12e jour après l'accouchement.";
+    case Source::MaternityRegistration:
+        return "Aucun texte ne fixe la date de l'inscription ni de la pré-admission à la maternité : "
+               "chaque maternité fixe la sienne, souvent dès la déclaration de grossesse, plus tôt "
+               "encore dans les grandes villes.";
+    case Source::PostnatalInterview:
+        return "Code de la santé publique, art. L. 2122-1 (loi n° 2021-1754 du 23 décembre 2021, "
+               "art. 86, en vigueur le 1er juillet 2022) : entretien postnatal précoce obligatoire, par "
+               "un médecin ou une sage-femme, entre les quatrième et huitième semaines qui suivent "
+               "l'accouchement ; un deuxième entretien peut être proposé entre les dixième et "
+               "quatorzième semaines aux femmes primipares ou qui présentent des signes ou des facteurs "
+               "de risque de dépression du post-partum.";
+    case Source::PostnatalExam:
+        return "Code de la santé publique, art. R. 2122-3 : un examen médical postnatal doit être "
+               "obligatoirement effectué dans les huit semaines qui suivent l'accouchement.";
+    case Source::PaternityLeave:
+        return "Code du travail, art. L. 1225-35 (loi n° 2020-1576 du 14 décembre 2020, art. 73, en "
+               "vigueur le 1er juillet 2021) et D. 1225-8 : congé de paternité et d'accueil de l'enfant "
+               "de 25 jours calendaires, 32 en cas de naissances multiples : 4 jours consécutifs juste "
+               "après les 3 jours du congé de naissance (art. L. 3142-4, à partir du jour de la "
+               "naissance ou du premier jour ouvrable qui suit), puis 21 jours (28) pris dans les six "
+               "mois suivant la naissance, en une fois ou en deux périodes de 5 jours au moins.";
+    case Source::AdditionalBirthLeave:
+        return "Loi n° 2025-1403 du 30 décembre 2025 de financement de la sécurité sociale pour 2026, "
+               "art. 99, et Code du travail, art. L. 1225-46-2 : congé supplémentaire de naissance d'un "
+               "ou deux mois pour chacun des parents, pour un enfant né à partir du 1er janvier 2026 ou "
+               "dont la naissance était prévue à partir de cette date, pris après le congé de maternité "
+               "ou de paternité, aussitôt ou plus tard, dans un délai fixé par décret. Ce décret n'a pas "
+               "été trouvé : la fiche ne donne pas de dates.";
     case Source::CycleLength:
         return "Règle de Naegele corrigée de la durée du cycle : l'ovulation précède de 14 jours les règles "
                "suivantes, d'où DG = DR + (durée du cycle − 14) jours ; cycles de 21 à 45 jours.";
     case Source::ScanDatingRobinson:
-        return "CNGOF, recommandations « Grossesse prolongée et terme dépassé » (2011) : le terme est fixé par "
+        return "CNGOF, recommandations « Grossesse prolongée et terme dépassé » (2011) : le terme est fixé "
+               "par "
                "la longueur cranio-caudale (LCC) de l'échographie du premier trimestre, même lorsque les DDR "
                "sont fiables ; âge gestationnel = 8,052 × √LCC + 23,73 jours (Robinson et Fleming, BJOG "
                "1975;82:702), pour une LCC de 10 à 84 mm, compté en jours révolus.";
     case Source::ScanDatingIntergrowth:
-        return "CNGOF, recommandations « Grossesse prolongée et terme dépassé » (2011) : le terme est fixé par "
+        return "CNGOF, recommandations « Grossesse prolongée et terme dépassé » (2011) : le terme est fixé "
+               "par "
                "la longueur cranio-caudale (LCC) de l'échographie du premier trimestre, même lorsque les DDR "
                "sont fiables ; âge gestationnel = 40,9041 + 3,21585 × √LCC + 0,348956 × LCC jours "
-               "(INTERGROWTH-21st, Papageorghiou et al., Ultrasound Obstet Gynecol 2014;44:641), pour une LCC "
+               "(INTERGROWTH-21st, Papageorghiou et al., Ultrasound Obstet Gynecol 2014;44:641), pour une "
+               "LCC "
                "de 15 à 95 mm, compté en jours révolus.";
     case Source::ScanRedating:
         return "Grange et al., J Gynecol Obstet Biol Reprod 2003;32:221 : le terme des DR n'est corrigé par "
-               "l'échographie que si l'écart dépasse le seuil choisi (5 ou 7 jours) ; à l'écart égal au seuil, "
+               "l'échographie que si l'écart dépasse le seuil choisi (5 ou 7 jours) ; à l'écart égal au "
+               "seuil, "
                "les DR sont gardées.";
     case Source::AssistedReproduction:
         return "ACOG, Committee Opinion n° 700 (2017) : après assistance médicale à la procréation, l'âge "
-               "gestationnel issu de l'AMP fixe le terme (DG = date de ponction ou d'insémination, ou date du "
+               "gestationnel issu de l'AMP fixe le terme (DG = date de ponction ou d'insémination, ou date "
+               "du "
                "transfert moins l'âge de l'embryon), sans nouvelle datation par l'échographie.";
     }
     return {};
@@ -176,6 +241,86 @@ std::optional<Guidance> guidanceFor(Date conception, Date today, Situation situa
     if (adder.failed())
         return std::nullopt;
     return g;
+}
+
+namespace {
+
+// The season of the RSV vaccination in metropolitan France: September to January.
+Span rsvSeasonFrom(std::chrono::year year)
+{
+    using namespace std::chrono;
+    return { year / September / 1, (year + years { 1 }) / February / 1 };
+}
+
+std::optional<Span> overlap(const Span &a, const Span &b)
+{
+    const Span common { std::max(a.first, b.first), std::min(a.end, b.end) };
+    if (!(common.first < common.end))
+        return std::nullopt;
+    return common;
+}
+
+std::optional<Span> inRsvSeason(const Span &window)
+{
+    const auto year = window.first.year();
+    if (const auto common = overlap(window, rsvSeasonFrom(year - std::chrono::years { 1 })))
+        return common;
+    return overlap(window, rsvSeasonFrom(year));
+}
+
+} // namespace
+
+bool isPossibleBirth(Date conception, Date birth)
+{
+    const int days = daysBetween(conception, birth);
+    return days >= 0
+        && days + daysFromLastPeriodToConception <= daysOfAmenorrhea(latestBirthWeeksOfAmenorrhea, 0);
+}
+
+std::optional<CarePathway> carePathwayFor(
+    Date conception, Situation situation, bool rhesusNegative, std::optional<Date> birth)
+{
+    if (!isSupported(conception) || (birth && !isSupported(*birth)))
+        return std::nullopt;
+    Adder adder;
+    const Date lastPeriod = adder.days(-daysFromLastPeriodToConception, conception);
+    const Date delivery = adder.months(9, conception);
+    if (birth && !isPossibleBirth(conception, *birth))
+        return std::nullopt;
+
+    CarePathway c;
+    c.birth = birth.value_or(delivery);
+    c.birthGiven = birth.has_value();
+    c.pertussisVaccine = amenorrheaSpan(adder, lastPeriod, 20, 0, 36, 6);
+    c.rsvVaccine = amenorrheaSpan(adder, lastPeriod, 32, 0, 36, 6);
+    c.rsvInSeason = inRsvSeason(c.rsvVaccine);
+    c.streptococcusB = amenorrheaSpan(adder, lastPeriod, 34, 0, 38, 6);
+    c.rhesusNegative = rhesusNegative;
+    c.rhdGenotypingFrom = adder.days(daysOfAmenorrhea(11, 0), lastPeriod);
+    c.antiD = amenorrheaSpan(adder, lastPeriod, 27, 0, 29, 0);
+    c.preAnaesthesia = { adder.months(6, conception), delivery };
+
+    // A birth before the 6th month is covered from the birth itself.
+    const Date sixthMonth = adder.months(5, conception);
+    c.fullCoverage = { c.birth < sixthMonth ? c.birth : sixthMonth, adder.days(12 + 1, c.birth) };
+
+    const auto week = [&](int weeks) { return adder.add(Interval::Week, weeks, c.birth); };
+    c.postnatalInterview = { week(3), week(8) };
+    c.secondPostnatalInterview = { week(9), week(14) };
+    c.postnatalExam = { c.birth, week(8) };
+
+    const bool multiple = situation.fetuses >= 2;
+    c.paternityDays = multiple ? 32 : 25;
+    c.paternityLaterDays = c.paternityDays - 4;
+    c.birthLeave = { c.birth, adder.days(3, c.birth) };
+    c.paternityFirstDays = { c.birthLeave.end, adder.days(4, c.birthLeave.end) };
+    c.paternityWithin = { c.paternityFirstDays.end, adder.months(6, c.birth) };
+    c.additionalBirthLeaveApplies
+        = !(c.birth < additionalBirthLeaveFrom) || !(delivery < additionalBirthLeaveFrom);
+
+    if (adder.failed())
+        return std::nullopt;
+    return c;
 }
 
 } // namespace dating

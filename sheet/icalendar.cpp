@@ -1,6 +1,7 @@
 #include "sheet.h"
 
 #include <QCryptographicHash>
+#include <QStringList>
 
 #include <libical/ical.h>
 
@@ -60,10 +61,14 @@ QByteArray toICalendar(const Sheet &sheet, dating::Date stamp)
             ? event.summary
             : QStringLiteral("%1 – %2").arg(event.summary, sheet.patient);
         icalcomponent_add_property(vevent, icalproperty_new_summary(summary.toUtf8().constData()));
-        if (event.note > 0) {
-            const QString source
-                = QStringLiteral("Source : %1").arg(sheet.footnotes[std::size_t(event.note - 1)]);
-            icalcomponent_add_property(vevent, icalproperty_new_description(source.toUtf8().constData()));
+        QStringList description;
+        if (!event.window.isEmpty())
+            description << event.window;
+        if (event.note > 0)
+            description << QStringLiteral("Source : %1").arg(sheet.footnotes[std::size_t(event.note - 1)]);
+        if (!description.isEmpty()) {
+            icalcomponent_add_property(vevent,
+                icalproperty_new_description(description.join(QLatin1Char('\n')).toUtf8().constData()));
         }
         icalcomponent_add_property(vevent, icalproperty_new_transp(ICAL_TRANSP_TRANSPARENT));
         icalcomponent_add_component(calendar.get(), vevent);

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QRect>
 #include <QString>
 
 #include <memory>
@@ -25,6 +26,9 @@ struct Request
     dating::Date today;
     dating::Situation situation;
     QString patient; // printed, never kept
+    bool rhesusNegative = false;
+    // The real birth date; until it is given, every postnatal date counts from the DPA.
+    std::optional<dating::Date> birth;
 };
 
 struct Line
@@ -47,11 +51,12 @@ struct Event
     QString summary;
     dating::Span days;
     int note = 0;
+    QString window; // the rule's window in words, for the description; empty: the source alone
 };
 
 struct TimelineBar
 {
-    enum Kind { Trimester, Exam, Ultrasound, Screening, Pathological, Leave };
+    enum Kind { Trimester, Exam, Ultrasound, Screening, Vaccine, Delivery, Postnatal, Pathological, Leave };
     QString label;
     dating::Span days;
     int row = 0;
@@ -68,12 +73,18 @@ struct Sheet
 {
     QString patient;
     dating::Date today;
+    dating::ConceptionDating dating;
+    dating::Situation situation;
+    bool rhesusNegative = false;
+    std::optional<dating::Date> birth;
     dating::Guidance guidance;
+    dating::CarePathway pathway;
     std::vector<Section> sections;
     Section differences; // where the window's fixed schedule says otherwise
     std::vector<QString> footnotes;
     std::vector<Event> events;
     dating::Span timelineDays;
+    std::vector<QString> timelineRows; // a bar's row is its index here
     std::vector<TimelineBar> bars;
     std::vector<TimelineMark> marks;
 };
@@ -82,18 +93,33 @@ struct Sheet
 std::optional<Sheet> makeSheet(const Request &request);
 
 // Why no sheet can be made; refusalText() words it, for the dialog and the command line alike.
-enum class Refusal { None, OutsideSupportedYears };
+enum class Refusal { None, OutsideSupportedYears, BirthNotPossible };
 Refusal refusalOf(const Request &request);
 QString refusalText(Refusal refusal, const Request &request);
 
 inline const QString title = QStringLiteral("Fiche de grossesse");
 
 QString toText(const Sheet &sheet);
+// A few words in French clinical shorthand for the patient record: "DDR 01/03/2026 — DG 15/03/2026
+// (datation : DDR) — DPA 15/12/2026 — le 08/12/2026 : 40 SA + 2 j — grossesse unique".
+QString toSummary(const Sheet &sheet);
 // imageSource: where the timeline picture is, a URL or a data: URL.
 QString toHtml(const Sheet &sheet, const QString &imageSource);
 // The timeline as a data: URL, for HTML that stands on its own.
 QString timelineDataUrl(const Sheet &sheet);
 QImage timelinePicture(const Sheet &sheet);
+
+// A text of the timeline picture and the rectangle it is drawn in, whole.
+struct TimelineText
+{
+    QString text;
+    QRect rect;
+};
+QSize timelineSize(const Sheet &sheet);
+// Every text the picture draws, where it draws it; the same font metrics decide both.
+std::vector<TimelineText> timelineTexts(const Sheet &sheet);
+// The room one text takes in the picture's font: its advance and the font's height.
+QSize timelineTextSize(const QString &text);
 // The sheet laid out for paper, with its picture; print it to a printer or a PDF writer.
 std::unique_ptr<QTextDocument> toDocument(const Sheet &sheet);
 QByteArray toPdf(const Sheet &sheet);

@@ -1,12 +1,16 @@
 #include "SheetDialog.h"
 
+#include "datepicker/datefield.h"
 #include "datingdialog/DatingDialog.h"
+#include "formkit/conversions.h"
+#include "formkit/entryfield.h"
 #include "formkit/savefile.h"
 #include "pregnancy/pregnancy.h"
 #include "savefolder.h"
 #include "sheet/sheet.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDesktopServices>
@@ -87,11 +91,23 @@ void SheetDialog::buildControls()
     m_fetuses->setObjectName(QStringLiteral("foetus"));
     m_fetuses->addItems({ QStringLiteral("1"), QStringLiteral("2 (jumeaux)"), QStringLiteral("3 ou plus") });
 
+    m_rhesusNegative = new QCheckBox(QStringLiteral("&Rhésus négatif"), this);
+    m_rhesusNegative->setObjectName(QStringLiteral("rhesus"));
+    m_rhesusNegative->setAccessibleName(QStringLiteral("Rhésus négatif"));
+    m_birth = new EntryField(this);
+    m_birth->setObjectName(QStringLiteral("accouchement"));
+    m_birth->setAccessibleName(QStringLiteral("Date d'accouchement"));
+    m_birth->setPlaceholderText(
+        QStringLiteral("facultative : les dates d'après la naissance partent de la DPA"));
+    datepicker::connectDateGestures(m_birth, QStringLiteral("Date d'accouchement"), m_clock);
+
     auto *form = new QFormLayout;
     form->addRow(QString(), m_dating);
     form->addRow(QStringLiteral("&Patiente :"), m_patient);
     form->addRow(QStringLiteral("&Enfants déjà à charge :"), m_children);
     form->addRow(QStringLiteral("&Nombre de fœtus :"), m_fetuses);
+    form->addRow(QString(), m_rhesusNegative);
+    form->addRow(QStringLiteral("Date d'acc&ouchement :"), m_birth);
 
     m_preview = new QTextBrowser(this);
     m_preview->setObjectName(QStringLiteral("apercu"));
@@ -103,6 +119,8 @@ void SheetDialog::buildControls()
     m_print = new QPushButton(QStringLiteral("&Imprimer…"), this);
     m_pdf = new QPushButton(QStringLiteral("Enregistrer en P&DF…"), this);
     m_copy = new QPushButton(QStringLiteral("&Copier"), this);
+    m_copySummary = new QPushButton(QStringLiteral("Copier le &résumé"), this);
+    m_copySummary->setObjectName(QStringLiteral("resume"));
     m_calendar = new QPushButton(QStringLiteral("Exporter l'&agenda (.ics)…"), this);
     m_dating = new QPushButton(QStringLiteral("Da&tation…"), this);
     m_dating->setObjectName(QStringLiteral("datation"));
@@ -116,7 +134,7 @@ void SheetDialog::buildControls()
         m_calendar->hide();
     close->setObjectName(QStringLiteral("fermer"));
     auto *buttons = new QHBoxLayout;
-    for (QPushButton *button : { m_print, m_pdf, m_copy, m_calendar })
+    for (QPushButton *button : { m_print, m_pdf, m_copy, m_copySummary, m_calendar })
         buttons->addWidget(button);
     buttons->addStretch();
     buttons->addWidget(close);
@@ -130,6 +148,9 @@ void SheetDialog::buildControls()
     connect(m_patient, &QLineEdit::textChanged, this, &SheetDialog::refresh);
     connect(m_children, &QComboBox::currentIndexChanged, this, &SheetDialog::refresh);
     connect(m_fetuses, &QComboBox::currentIndexChanged, this, &SheetDialog::refresh);
+    connect(m_rhesusNegative, &QCheckBox::toggled, this, &SheetDialog::refresh);
+    connect(m_birth, &QLineEdit::textChanged, this, &SheetDialog::refresh);
+    connect(m_copySummary, &QPushButton::clicked, this, &SheetDialog::copySummary);
     connect(m_print, &QPushButton::clicked, this, &SheetDialog::print);
     connect(m_pdf, &QPushButton::clicked, this, &SheetDialog::savePdf);
     connect(m_copy, &QPushButton::clicked, this, &SheetDialog::copy);
@@ -143,16 +164,22 @@ void SheetDialog::refresh()
 {
     const dating::Situation situation { m_children->currentIndex(), m_fetuses->currentIndex() + 1 };
     const auto conception = m_pregnancy.conception();
-    const auto request = conception ? std::optional(sheet::Request { *conception, m_pregnancy.dating(),
-                             m_today, situation, m_patient->text().trimmed() })
-                                    : std::nullopt;
-    auto made = request ? sheet::makeSheet(*request) : std::nullopt;
+    const QString birthText = m_birth->text().trimmed();
+    const auto birth = dating::readsAsDate(formkit::toStd(birthText));
+    const auto request = conception
+        ? std::optional(sheet::Request { *conception, m_pregnancy.dating(), m_today, situation,
+            m_patient->text().trimmed(), m_rhesusNegative->isChecked(), birth })
+        : std::nullopt;
+    const bool birthUnread = !birthText.isEmpty() && !birth;
+    auto made = request && !birthUnread ? sheet::makeSheet(*request) : std::nullopt;
     m_sheet = made ? std::make_unique<sheet::Sheet>(std::move(*made)) : nullptr;
-    for (QPushButton *button : { m_print, m_pdf, m_copy, m_calendar })
+    for (QPushButton *button : { m_print, m_pdf, m_copy, m_copySummary, m_calendar })
         button->setEnabled(m_sheet != nullptr);
     if (!m_sheet) {
-        const QString why = request ? sheet::refusalText(sheet::refusalOf(*request), *request)
-                                    : QStringLiteral("aucune date de début de grossesse n'a été saisie");
+        const QString why = birthUnread
+            ? QStringLiteral("la date d'accouchement « %1 » n'est pas une date").arg(birthText)
+            : request ? sheet::refusalText(sheet::refusalOf(*request), *request)
+                      : QStringLiteral("aucune date de début de grossesse n'a été saisie");
         m_preview->setPlainText(QStringLiteral("Il n'y a pas de fiche à établir : %1. Corrigez la date des "
                                                "dernières règles ou du début de grossesse dans la fenêtre "
                                                "principale.")
@@ -226,6 +253,14 @@ void SheetDialog::copy()
     data->setHtml(sheet::toHtml(*m_sheet, sheet::timelineDataUrl(*m_sheet)));
     QGuiApplication::clipboard()->setMimeData(data);
     tell(QStringLiteral("Fiche copiée (texte et HTML), prête à coller dans le dossier."));
+}
+
+void SheetDialog::copySummary()
+{
+    if (!m_sheet)
+        return;
+    QGuiApplication::clipboard()->setText(sheet::toSummary(*m_sheet));
+    tell(QStringLiteral("Résumé copié, prêt à coller dans le dossier."));
 }
 
 void SheetDialog::exportCalendar()

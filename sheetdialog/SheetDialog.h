@@ -7,6 +7,8 @@
 #include <functional>
 #include <optional>
 
+class EntryField;
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -43,6 +45,7 @@ private:
     void print();
     void savePdf();
     void copy();
+    void copySummary();
     void exportCalendar();
     QString suggestedPath(const QString &extension) const;
     bool save(const QString &path, const QByteArray &bytes);
@@ -58,11 +61,14 @@ private:
     QLineEdit *m_patient = nullptr;
     QComboBox *m_children = nullptr;
     QComboBox *m_fetuses = nullptr;
+    QCheckBox *m_rhesusNegative = nullptr;
+    EntryField *m_birth = nullptr;
     QTextBrowser *m_preview = nullptr;
     QLabel *m_status = nullptr;
     QPushButton *m_print = nullptr;
     QPushButton *m_pdf = nullptr;
     QPushButton *m_copy = nullptr;
+    QPushButton *m_copySummary = nullptr;
     QPushButton *m_calendar = nullptr;
     QPushButton *m_dating = nullptr;
 };

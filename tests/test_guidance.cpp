@@ -42,6 +42,14 @@ private slots:
     void leaveRules();
     void outsideTheSupportedYears();
     void everySourceIsNamed();
+    void carePathway_data();
+    void carePathway();
+    void rsvSeason_data();
+    void rsvSeason();
+    void possibleBirths_data();
+    void possibleBirths();
+    void additionalBirthLeaveFromBirthsOf2026_data();
+    void additionalBirthLeaveFromBirthsOf2026();
 };
 
 // Every expected date below was counted on a calendar by hand: DR = DG - 14 days, DPA = DG + 9
@@ -250,8 +258,209 @@ void TestGuidance::outsideTheSupportedYears()
 
 void TestGuidance::everySourceIsNamed()
 {
-    for (int s = 0; s <= int(dating::Source::PathologicalLeave); ++s)
+    for (int s = 0; s <= int(dating::lastSource); ++s)
         QVERIFY2(!dating::sourceText(dating::Source(s)).empty(), qPrintable(QString::number(s)));
+}
+
+// Counted by hand from DR = DG - 14 days: n SA + d j = DR + 7n + d days, a span's last day
+// included; months from DG with the month end clamped; postnatal weeks from the birth, which is
+// the DPA when no birth date is given. The 4th to 8th week after the birth are birth + 21 to
+// birth + 55 days, the 10th to 14th birth + 63 to birth + 97; the 100 % runs to birth + 12 days.
+void TestGuidance::carePathway_data()
+{
+    QTest::addColumn<QString>("conception");
+    QTest::addColumn<QString>("birth"); // empty: the DPA
+    QTest::addColumn<int>("fetuses");
+    QTest::addColumn<QString>("pertussis");
+    QTest::addColumn<QString>("rsv");
+    QTest::addColumn<QString>("streptococcus");
+    QTest::addColumn<QString>("genotyping");
+    QTest::addColumn<QString>("antiD");
+    QTest::addColumn<QString>("preAnaesthesia");
+    QTest::addColumn<QString>("coverage");
+    QTest::addColumn<QString>("interview");
+    QTest::addColumn<QString>("secondInterview");
+    QTest::addColumn<QString>("exam");
+    QTest::addColumn<QString>("paternityFirstDays");
+    QTest::addColumn<QString>("paternityWithin");
+    QTest::addColumn<int>("paternityDays");
+
+    QTest::newRow("DPA as the birth") << "15/03/2026"
+                                      << "" << 1 << "19/07/2026-14/11/2026"
+                                      << "11/10/2026-14/11/2026"
+                                      << "25/10/2026-28/11/2026"
+                                      << "17/05/2026"
+                                      << "06/09/2026-20/09/2026"
+                                      << "15/09/2026-14/12/2026"
+                                      << "15/08/2026-27/12/2026"
+                                      << "05/01/2027-08/02/2027"
+                                      << "16/02/2027-22/03/2027"
+                                      << "15/12/2026-08/02/2027"
+                                      << "18/12/2026-21/12/2026"
+                                      << "22/12/2026-14/06/2027" << 25;
+    // DG on the 31st: DG + 5 months clamps to 30 June, DG + 6 months is 31 July, the DPA
+    // 31 October, and six months after the birth clamp to 30 April.
+    QTest::newRow("month ends") << "31/01/2026"
+                                << "" << 1 << "06/06/2026-02/10/2026"
+                                << "29/08/2026-02/10/2026"
+                                << "12/09/2026-16/10/2026"
+                                << "04/04/2026"
+                                << "25/07/2026-08/08/2026"
+                                << "31/07/2026-30/10/2026"
+                                << "30/06/2026-12/11/2026"
+                                << "21/11/2026-25/12/2026"
+                                << "02/01/2027-05/02/2027"
+                                << "31/10/2026-25/12/2026"
+                                << "03/11/2026-06/11/2026"
+                                << "07/11/2026-29/04/2027" << 25;
+    // Twins born 25 days before the DPA: every postnatal date follows the birth, the pregnancy's
+    // own dates do not move, and the paternity leave is 32 days.
+    QTest::newRow("twins born early") << "15/03/2026"
+                                      << "20/11/2026" << 2 << "19/07/2026-14/11/2026"
+                                      << "11/10/2026-14/11/2026"
+                                      << "25/10/2026-28/11/2026"
+                                      << "17/05/2026"
+                                      << "06/09/2026-20/09/2026"
+                                      << "15/09/2026-14/12/2026"
+                                      << "15/08/2026-02/12/2026"
+                                      << "11/12/2026-14/01/2027"
+                                      << "22/01/2027-25/02/2027"
+                                      << "20/11/2026-14/01/2027"
+                                      << "23/11/2026-26/11/2026"
+                                      << "27/11/2026-19/05/2027" << 32;
+    QTest::newRow("born after the DPA") << "15/03/2026"
+                                        << "24/12/2026" << 1 << "19/07/2026-14/11/2026"
+                                        << "11/10/2026-14/11/2026"
+                                        << "25/10/2026-28/11/2026"
+                                        << "17/05/2026"
+                                        << "06/09/2026-20/09/2026"
+                                        << "15/09/2026-14/12/2026"
+                                        << "15/08/2026-05/01/2027"
+                                        << "14/01/2027-17/02/2027"
+                                        << "25/02/2027-31/03/2027"
+                                        << "24/12/2026-17/02/2027"
+                                        << "27/12/2026-30/12/2026"
+                                        << "31/12/2026-23/06/2027" << 25;
+    // Born at 22 SA + 0 j, before the 6th month: the full coverage starts with the birth.
+    QTest::newRow("born before the 6th month") << "15/03/2026"
+                                               << "02/08/2026" << 1 << "19/07/2026-14/11/2026"
+                                               << "11/10/2026-14/11/2026"
+                                               << "25/10/2026-28/11/2026"
+                                               << "17/05/2026"
+                                               << "06/09/2026-20/09/2026"
+                                               << "15/09/2026-14/12/2026"
+                                               << "02/08/2026-14/08/2026"
+                                               << "23/08/2026-26/09/2026"
+                                               << "04/10/2026-07/11/2026"
+                                               << "02/08/2026-26/09/2026"
+                                               << "05/08/2026-08/08/2026"
+                                               << "09/08/2026-01/02/2027" << 25;
+}
+
+void TestGuidance::carePathway()
+{
+    QFETCH(QString, conception);
+    QFETCH(QString, birth);
+    QFETCH(int, fetuses);
+    const std::optional<Date> born
+        = birth.isEmpty() ? std::nullopt : std::optional(dateOf(qPrintable(birth)));
+
+    const auto c = dating::carePathwayFor(dateOf(qPrintable(conception)), { 0, fetuses }, true, born);
+    QVERIFY(c);
+    QCOMPARE(c->birthGiven, born.has_value());
+    if (born)
+        QCOMPARE(c->birth, *born);
+    else
+        QCOMPARE(c->birth, dating::add(dating::Interval::Month, 9, dateOf(qPrintable(conception))).value());
+    QTEST(days(c->pertussisVaccine), "pertussis");
+    QTEST(days(c->rsvVaccine), "rsv");
+    QTEST(days(c->streptococcusB), "streptococcus");
+    QTEST(text(c->rhdGenotypingFrom), "genotyping");
+    QTEST(days(c->antiD), "antiD");
+    QTEST(days(c->preAnaesthesia), "preAnaesthesia");
+    QTEST(days(c->fullCoverage), "coverage");
+    QTEST(days(c->postnatalInterview), "interview");
+    QTEST(days(c->secondPostnatalInterview), "secondInterview");
+    QTEST(days(c->postnatalExam), "exam");
+    QTEST(days(c->paternityFirstDays), "paternityFirstDays");
+    QTEST(days(c->paternityWithin), "paternityWithin");
+    QTEST(c->paternityDays, "paternityDays");
+    QCOMPARE(c->paternityLaterDays, c->paternityDays - 4);
+    // The 3 days of birth leave come first, from the birth, and the 4 days follow at once.
+    QCOMPARE(c->birthLeave.first, c->birth);
+    QCOMPARE(c->birthLeave.end, c->paternityFirstDays.first);
+}
+
+void TestGuidance::rsvSeason_data()
+{
+    QTest::addColumn<QString>("conception");
+    QTest::addColumn<QString>("inSeason"); // empty: none of the window
+    QTest::newRow("all of it in autumn") << "15/03/2026"
+                                         << "11/10/2026-14/11/2026";
+    QTest::newRow("from 1 September") << "31/01/2026"
+                                      << "01/09/2026-02/10/2026";
+    QTest::newRow("to 31 January") << "15/06/2025"
+                                   << "11/01/2026-31/01/2026";
+    QTest::newRow("across the new year") << "01/06/2025"
+                                         << "28/12/2025-31/01/2026";
+    QTest::newRow("in spring, none") << "15/07/2025"
+                                     << "";
+}
+
+void TestGuidance::rsvSeason()
+{
+    QFETCH(QString, conception);
+    QFETCH(QString, inSeason);
+    const auto c = dating::carePathwayFor(dateOf(qPrintable(conception)), {}, false, std::nullopt);
+    QVERIFY(c);
+    QCOMPARE(c->rsvInSeason ? days(*c->rsvInSeason) : QString(), inSeason);
+}
+
+void TestGuidance::possibleBirths_data()
+{
+    QTest::addColumn<QString>("birth");
+    QTest::addColumn<bool>("possible");
+    // DG 15/03/2026: DR 01/03/2026, 45 SA + 0 j on 10/01/2027.
+    QTest::newRow("the day before DG") << "14/03/2026" << false;
+    QTest::newRow("DG itself") << "15/03/2026" << true;
+    QTest::newRow("45 SA + 0 j") << "10/01/2027" << true;
+    QTest::newRow("45 SA + 1 j") << "11/01/2027" << false;
+}
+
+void TestGuidance::possibleBirths()
+{
+    QFETCH(QString, birth);
+    QFETCH(bool, possible);
+    const Date conception = dateOf("15/03/2026");
+    QCOMPARE(dating::isPossibleBirth(conception, dateOf(qPrintable(birth))), possible);
+    QCOMPARE(dating::carePathwayFor(conception, {}, false, dateOf(qPrintable(birth))).has_value(), possible);
+}
+
+void TestGuidance::additionalBirthLeaveFromBirthsOf2026_data()
+{
+    QTest::addColumn<QString>("conception");
+    QTest::addColumn<QString>("birth");
+    QTest::addColumn<bool>("applies");
+    // DG 15/03/2025 gives the DPA 15/12/2025; DG 01/04/2025 the DPA 01/01/2026.
+    QTest::newRow("due and born in 2025") << "15/03/2025"
+                                          << "" << false;
+    QTest::newRow("due in 2025, born on 1 January 2026") << "15/03/2025"
+                                                         << "01/01/2026" << true;
+    QTest::newRow("due on 1 January 2026, born in 2025") << "01/04/2025"
+                                                         << "28/12/2025" << true;
+    QTest::newRow("due on 31 December 2025") << "31/03/2025"
+                                             << "" << false;
+}
+
+void TestGuidance::additionalBirthLeaveFromBirthsOf2026()
+{
+    QFETCH(QString, conception);
+    QFETCH(QString, birth);
+    const std::optional<Date> born
+        = birth.isEmpty() ? std::nullopt : std::optional(dateOf(qPrintable(birth)));
+    const auto c = dating::carePathwayFor(dateOf(qPrintable(conception)), {}, false, born);
+    QVERIFY(c);
+    QTEST(c->additionalBirthLeaveApplies, "applies");
 }
 
 QTEST_APPLESS_MAIN(TestGuidance)

@@ -293,7 +293,8 @@ void TestSheetDialog::exportsTheCalendarThenOffersToOpenIt()
     QCOMPARE(offered, path);
     const QByteArray ics = contentOf(path);
     QVERIFY(ics.startsWith("BEGIN:VCALENDAR\r\n"));
-    QCOMPARE(ics.count("BEGIN:VEVENT"), 15);
+    // 15 for the exams, scans and leave, 11 for the care pathway without rhesus or birth date.
+    QCOMPARE(ics.count("BEGIN:VEVENT"), 26);
     QVERIFY(ics.contains("DTSTART;VALUE=DATE:20261215\r\nDTEND;VALUE=DATE:20261216\r\n")); // the DPA
 
     // Cancelled: nothing written, nothing offered.

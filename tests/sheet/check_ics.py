@@ -25,6 +25,18 @@ EXPECTED = {
     "terme-depasse": (date(2026, 12, 20), date(2026, 12, 21)),  # DR + 294 days
     "conge-pathologique": (date(2026, 10, 20), date(2026, 11, 3)),
     "conge-maternite": (date(2026, 11, 3), date(2027, 2, 23)),  # work resumes 23/02/2027
+    "coqueluche": (date(2026, 7, 19), date(2026, 11, 15)),  # 20+0 to 36+6 SA
+    "vrs": (date(2026, 10, 11), date(2026, 11, 15)),  # 32+0 to 36+6 SA
+    "streptocoque-b": (date(2026, 10, 25), date(2026, 11, 29)),  # 34+0 to 38+6 SA
+    "consultation-preanesthesique": (date(2026, 9, 15), date(2026, 12, 15)),  # DG + 6 months to the DPA
+    "prise-en-charge-100": (date(2026, 8, 15), date(2026, 12, 28)),  # DG + 5 months to DPA + 12 days
+    # After the birth, counted from the DPA since no birth date is given.
+    "examen-postnatal": (date(2026, 12, 15), date(2027, 2, 9)),  # 8 weeks
+    "entretien-postnatal": (date(2027, 1, 5), date(2027, 2, 9)),  # 4th to 8th week
+    "entretien-postnatal-2": (date(2027, 2, 16), date(2027, 3, 23)),  # 10th to 14th week
+    "conge-naissance": (date(2026, 12, 15), date(2026, 12, 18)),  # 3 days
+    "conge-paternite-4-jours": (date(2026, 12, 18), date(2026, 12, 22)),
+    "conge-paternite": (date(2026, 12, 22), date(2027, 6, 15)),  # up to 6 months after the birth
 }
 
 
@@ -52,6 +64,9 @@ def main(path):
                 fail(f"{key}: {name} is not VALUE=DATE")
         if not event.get("DTSTAMP") or not event.get("SUMMARY"):
             fail(f"{key}: DTSTAMP and SUMMARY are required")
+        description = str(event.get("DESCRIPTION", ""))
+        if not description.startswith("Fenêtre : ") or "\nSource : " not in description:
+            fail(f"{key}: the description names no window or no source: {description[:80]}")
         start, end = event.decoded("DTSTART"), event.decoded("DTEND")
         if type(start) is not date or type(end) is not date:
             fail(f"{key}: not an all-day event")

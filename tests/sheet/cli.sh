@@ -50,6 +50,13 @@ pdftotext -layout "$WORK/sheet.pdf" "$WORK/pdf.txt" || fail "pdftotext cannot re
 grep -qF "mardi 15 décembre 2026" "$WORK/pdf.txt" && grep -qF "40 SA + 2 j" "$WORK/pdf.txt" \
     && pass "the PDF shows the DPA and the age" || fail "PDF text: $(head -c 400 "$WORK/pdf.txt")"
 
+# The timeline fits the page: 14 cm of A4 are left once the print margins (2 cm) are added to the
+# sheet's own (15 mm); the twins' picture, the longest, used to run past the page's edge.
+"$BIN" "${FIXED[@]}" --fetuses 2 --format pdf --output "$WORK/twins.pdf" 2>/dev/null
+pdfimages -list "$WORK/twins.pdf" | awk 'NR > 2 { found = 1; mm = $4 / $13 * 25.4; if (mm > 140) bad = 1;
+    print "picture " $4 " px at " $13 " ppi: " int(mm) " mm" } END { exit !(found && !bad) }' >"$WORK/fit" \
+    && pass "the twins' timeline fits the page ($(cat "$WORK/fit"))" || fail "timeline on paper: $(cat "$WORK/fit")"
+
 # HTML stands on its own: the timeline travels inside it.
 "$BIN" "${FIXED[@]}" --format html --output "$WORK/sheet.html" || fail "html: status $?"
 grep -q '<img src="data:image/png;base64,' "$WORK/sheet.html" && grep -qF "40 SA + 2 j" "$WORK/sheet.html" \
