@@ -38,6 +38,41 @@ grep -qF -- "- Congé de maternité : du 22/09/2026 au 17/05/2027 ; reprise du t
 grep -qF "DG a été saisi directement" "$WORK/dg.txt" \
     && pass "--dg says DG was entered directly" || fail "--dg origin line"
 
+# Every way to the conception date, and the sheet's provenance line for each (worked by hand:
+# Robinson 60 mm = 86.10 days, 12 SA + 2 j; 58 mm = 85.05 days).
+dated()
+{
+    local what="$1" expected="$2"
+    shift 2
+    if "$BIN" --sheet --today 08/12/2025 "$@" >"$WORK/dated.txt" 2>"$WORK/err" \
+        && grep -qF -- "$expected" "$WORK/dated.txt"; then
+        pass "$what"
+    else
+        fail "$what: $(cat "$WORK/err") $(grep -F "Début de grossesse (DG)" "$WORK/dated.txt")"
+    fi
+}
+dated "scan with the DR, always redated" \
+    "- Début de grossesse (DG) : 07/01/2025, fixé par l'échographie du 20/03/2025 (LCC 60 mm, 12 SA + 2 j, Robinson 1975) ; les DR du 01/01/2025 donnaient le 15/01/2025 (écart + 8 j)" \
+    --scan 20/03/2025 --crl 60 --dr 01/01/2025
+dated "gap 8 over 7: the scan" "DG) : 07/01/2025, fixé par l'échographie" --scan 20/03/2025 --crl 60 --dr 01/01/2025 --redate 7
+dated "gap 7 at 7: the DR" \
+    "DG) : 15/01/2025, fixé par les dernières règles du 01/01/2025 (DG = DR + 14 jours) ; l'échographie du 20/03/2025 (LCC 58 mm, 12 SA + 1 j, Robinson 1975) donnait le 08/01/2025 (écart + 7 j, qui ne dépasse pas 7 jours)" \
+    --scan 20/03/2025 --crl 58 --dr 01/01/2025 --redate 7
+dated "scan alone, INTERGROWTH" "DG) : 25/12/2024, fixé par l'échographie du 20/03/2025 (LCC 84 mm, 14 SA + 1 j, INTERGROWTH-21st 2014)" \
+    --scan 20/03/2025 --crl 84,0 --crl-formula intergrowth
+dated "J5 transfer" "DG) : 05/04/2025, fixé par le transfert du 10/04/2025 d'un embryon de 5 jours" \
+    --transfer 10/04/2025 --embryo-age 5
+dated "J5 transfer, its DPA" "(DPA) : lundi 05 janvier 2026" --transfer 10/04/2025 --embryo-age 5
+dated "insemination" "DG) : 31/05/2025, fixé par la ponction ou l'insémination du 31/05/2025" --insemination 31/05/2025
+dated "retrieval" "DG) : 31/05/2025, fixé par la ponction" --retrieval 31/05/2025
+dated "35-day cycle" "DG) : 22/03/2026, fixé par les dernières règles du 01/03/2026 et un cycle de 35 jours (DG = DR + 21 jours)" \
+    --dr 01/03/2026 --cycle 35
+
+# The summary for the patient record.
+"$BIN" "${FIXED[@]}" --format summary --rh-negative >"$WORK/summary.txt"
+[ "$(cat "$WORK/summary.txt")" = "DDR 01/03/2026 — DG 15/03/2026 (datation : DDR) — DPA 15/12/2026 — le 08/12/2026 : 40 SA + 2 j — grossesse unique — Rh négatif" ] \
+    && pass "summary" || fail "summary: $(cat "$WORK/summary.txt")"
+
 # Calendar export, read back by python3-icalendar; a second export is byte for byte the same.
 "$BIN" "${FIXED[@]}" --format ics --output "$WORK/sheet.ics" || fail "ics: status $?"
 /usr/bin/python3 "$HERE/check_ics.py" "$WORK/sheet.ics" || fail "ics content"
@@ -100,6 +135,42 @@ refused "--dr without --sheet" --dr 01/03/2026 "${OUT[@]}"
 refused "missing directory" --sheet --dr 01/03/2026 --output "$WORK/no/such/dir/sheet.txt"
 [ ! -e "$WORK/no" ] || fail "a directory was created"
 refused "a directory as output" --sheet --dr 01/03/2026 --format pdf --output "$WORK"
+# The dating options, each with its partner and its range.
+refused "scan without a length" --sheet --scan 20/03/2025 "${OUT[@]}"
+refused "length without a scan" --sheet --dr 01/01/2025 --crl 60 "${OUT[@]}"
+refused "transfer without the embryo's age" --sheet --transfer 10/04/2025 "${OUT[@]}"
+refused "embryo's age without a transfer" --sheet --dg 10/04/2025 --embryo-age 5 "${OUT[@]}"
+refused "Robinson beyond 84 mm" --sheet --scan 20/03/2025 --crl 84,1 "${OUT[@]}"
+refused "INTERGROWTH below 15 mm" --sheet --scan 20/03/2025 --crl 14 --crl-formula intergrowth "${OUT[@]}"
+refused "a length with a unit" --sheet --scan 20/03/2025 --crl "60 mm" "${OUT[@]}"
+refused "cycle of 20 days" --sheet --dr 01/03/2026 --cycle 20 "${OUT[@]}"
+refused "cycle of 46 days" --sheet --dr 01/03/2026 --cycle 46 "${OUT[@]}"
+refused "cycle without a DR" --sheet --dg 01/03/2026 --cycle 30 "${OUT[@]}"
+refused "embryo of 7 days" --sheet --transfer 10/04/2025 --embryo-age 7 "${OUT[@]}"
+refused "embryo of 1 day" --sheet --transfer 10/04/2025 --embryo-age 1 "${OUT[@]}"
+refused "unknown formula" --sheet --scan 20/03/2025 --crl 60 --crl-formula hadlock "${OUT[@]}"
+refused "unknown policy" --sheet --scan 20/03/2025 --crl 60 --dr 01/01/2025 --redate 6 "${OUT[@]}"
+refused "policy without the DR" --sheet --scan 20/03/2025 --crl 60 --redate 7 "${OUT[@]}"
+refused "scan at 17 SA by the DR" --sheet --scan 30/04/2025 --crl 60 --dr 01/01/2025 "${OUT[@]}"
+refused "two ways: DG and a transfer" --sheet --dg 01/03/2026 --transfer 10/04/2025 --embryo-age 5 "${OUT[@]}"
+refused "two ways: retrieval and insemination" --sheet --retrieval 01/03/2026 --insemination 01/03/2026 "${OUT[@]}"
+# The birth: a date, after DG, by 45 SA (DR 01/03/2026: 45 SA on 10/01/2027).
+refused "birth not a date" --sheet --dr 01/03/2026 --birth hier "${OUT[@]}"
+refused "birth before DG" --sheet --dr 01/03/2026 --birth 14/03/2026 "${OUT[@]}"
+refused "birth after 45 SA" --sheet --dr 01/03/2026 --birth 11/01/2027 "${OUT[@]}"
+"$BIN" "${FIXED[@]}" --birth 10/01/2027 --output "$WORK/born.txt" && grep -qF "Accouchement le" "$WORK/born.txt" \
+    && pass "birth at 45 SA + 0 j" || fail "birth at 45 SA"
+# A command line that cannot be read: parser errors, a value that is an option, a stray word, a
+# line break inside an argument (shown escaped, on one line), a file name that is no text.
+refused "unknown option" --bogus
+refused "a missing value" --sheet --dr
+refused "an option for a value" --sheet --dg --format html "${OUT[@]}"
+refused "a stray word" --sheet --dr 01/03/2026 encore "${OUT[@]}"
+refused "a line break in a date" --sheet --dr "$(printf '01/03\n2026')" "${OUT[@]}"
+grep -qF '« 01/03\n2026 »' "$WORK/bad.err" && pass "the line break shown escaped" || fail "escape: $(cat "$WORK/bad.err")"
+BADNAME="$(printf "$WORK/fiche-\xe9.txt")"
+refused "a file name that is not UTF-8" --sheet --dr 01/03/2026 --output "$BADNAME"
+[ -z "$(ls "$WORK" | grep '^fiche-')" ] && pass "no file of another name" || fail "a file was written: $(ls "$WORK")"
 
 if [ "$FAILED" -ne 0 ]; then
     echo "$FAILED failed"
