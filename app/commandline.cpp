@@ -352,13 +352,13 @@ Answer read(const QStringList &arguments, dating::Date today)
             QCoreApplication::applicationName(), QCoreApplication::applicationVersion());
         return answer;
     }
+    if (answer.problem = valueThatIsAnOption(parser); !answer.problem.isEmpty())
+        return answer;
     if (!parser.positionalArguments().isEmpty()) {
         answer.problem
             = QStringLiteral("argument inattendu %1").arg(quoted(parser.positionalArguments().first()));
         return answer;
     }
-    if (answer.problem = valueThatIsAnOption(parser); !answer.problem.isEmpty())
-        return answer;
     if (!parser.isSet(sheetOption)) {
         for (const QString &name : valueOptions) {
             if (parser.isSet(name) || parser.isSet(rhesusOption)) {
