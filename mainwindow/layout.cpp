@@ -43,7 +43,7 @@ constexpr Font narrowFont { "Liberation Sans Narrow", 8.25, false };
 // TXTsa's lower edge lies under dateSA, so its caption keeps to the top (AlignTop).
 
 // clang-format off
-const std::array<Control, 36> table { {
+constexpr Control table[] {
     { "VScroll2", &C::VScroll2, nullptr, 1320, 480, 255, 375, "", "Changer la date des dernières règles", own, own, windowFont, Plain, 21, nullptr },
     { "dateDR", &C::dateDR, nullptr, 240, 480, 1200, 360, "", "Dernières règles", darkGrey, white, entryFont, Plain, 22, texts::helpDR },
     { "VScroll1", &C::VScroll1, nullptr, 3360, 480, 255, 375, "", "Changer la date de début de grossesse", own, own, windowFont, Plain, 20, nullptr },
@@ -80,8 +80,26 @@ const std::array<Control, 36> table { {
     { "Frame8", &C::Frame8, &C::Frame6, 2280, 240, 1455, 735, "Début Gross.", "Début de grossesse", own, own, windowFont, Plain, 0, nullptr },
     { "Frame7", &C::Frame7, &C::Frame6, 120, 240, 1575, 735, "Dern.Règles", "Dernières règles", own, own, windowFont, Plain, 0, nullptr },
     { "msg", &C::msg, nullptr, 0, 5400, 5535, 1335, "Message", "Aide", grey, darkGrey, helpLineFont, Boxed | Wrapped, 0, nullptr },
-} };
+};
 // clang-format on
+
+// build() makes the controls in one pass, so a frame must come before every control it holds.
+constexpr bool containersComeFirst()
+{
+    for (std::size_t row = 0; row < std::size(table); ++row) {
+        if (!table[row].container)
+            continue;
+        bool madeBefore = false;
+        for (std::size_t earlier = 0; earlier < row; ++earlier) {
+            const auto *frame = std::get_if<Slot<QGroupBox>>(&table[earlier].slot);
+            madeBefore = madeBefore || (frame && *frame == table[row].container);
+        }
+        if (!madeBefore)
+            return false;
+    }
+    return true;
+}
+static_assert(containersComeFirst(), "a control is listed before the frame that holds it");
 
 bool isSet(const Rgb &colour)
 {

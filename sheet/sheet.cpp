@@ -739,8 +739,8 @@ QString shortDatingText(const dating::ConceptionDating &dating)
         QString operator()(const dating::ScanDating &s) const
         {
             if (!s.scanRetained)
-                return QStringLiteral("DDR, écho T1 à %1 j d'écart")
-                    .arg(toQString(dating::gapText(s.gapDays)));
+                return QStringLiteral("DDR, gardées : écho T1 du %1 à %2")
+                    .arg(shortDate(s.scan), toQString(dating::gapText(s.gapDays)));
             return QStringLiteral("écho T1, LCC %1 mm, %2 le %3")
                 .arg(toQString(dating::lengthText(s.crlMillimetres)),
                     toQString(dating::completedWeeksText(s.completedDays).value_or("")), shortDate(s.scan));

@@ -1,5 +1,7 @@
+#include "dating/rules.h"
 #include "sheet/sheet.h"
 
+#include <QRegularExpression>
 #include <QTest>
 
 #include <libical/ical.h>
@@ -101,6 +103,11 @@ private slots:
     void antiDOnlyWhenRhesusNegative();
     void calendarExportCarriesThePathway_data();
     void calendarExportCarriesThePathway();
+    void windowDatesQuotedFromItsRules_data();
+    void windowDatesQuotedFromItsRules();
+    void datingNamesItsMethod_data();
+    void datingNamesItsMethod();
+    void refusalsAreWorded();
 };
 
 void TestSheet::timelineTextsAreWhole_data()
@@ -278,6 +285,126 @@ void TestSheet::calendarExportCarriesThePathway()
         QVERIFY2(event.description.startsWith(QStringLiteral("Fenêtre : ")), qPrintable(key));
         QVERIFY2(event.description.contains(QStringLiteral("\nSource : ")), qPrintable(key));
     }
+}
+
+// Every date the "fenêtre" lines quote is one the window's rules give for the same pregnancy.
+void TestSheet::windowDatesQuotedFromItsRules_data()
+{
+    QTest::addColumn<QString>("conception");
+    QTest::addColumn<QString>("today");
+    QTest::newRow("DG 15/03/2026") << "15/03/2026"
+                                   << "08/12/2026";
+    QTest::newRow("DG on a Saturday") << "05/12/2026"
+                                      << "08/12/2026";
+    QTest::newRow("DG at a month end") << "31/01/2026"
+                                       << "29/02/2028";
+}
+
+void TestSheet::windowDatesQuotedFromItsRules()
+{
+    QFETCH(QString, conception);
+    QFETCH(QString, today);
+    const sheet::Request request { dateOf(conception), dating::EnteredDating {}, dateOf(today), {}, {}, false,
+        std::nullopt };
+    const auto made = sheet::makeSheet(request);
+    QVERIFY(made);
+    const auto window = dating::ruleR2(dateOf(conception), dateOf(today));
+    QVERIFY(window);
+    QStringList windowDates { QString::fromStdString(dating::shortDate(window->overdue)),
+        QString::fromStdString(dating::shortDate(window->term)),
+        QString::fromStdString(dating::shortDate(window->delivery)) };
+    for (const auto &dates : window->schedules)
+        for (const auto &row : dates)
+            windowDates << QString::fromStdString(dating::shortDate(row.start));
+    const QRegularExpression date(QStringLiteral("la fenêtre [^;]*?(\\d\\d/\\d\\d/\\d{4})"));
+    int quoted = 0;
+    for (const auto &line : made->differences.lines) {
+        for (auto match = date.globalMatch(line.value); match.hasNext();) {
+            const QString day = match.next().captured(1);
+            QVERIFY2(windowDates.contains(day), qPrintable(line.label + QStringLiteral(": ") + day));
+            ++quoted;
+        }
+        if (line.label == QStringLiteral("Semaines d'aménorrhée"))
+            QVERIFY(line.value.contains(QStringLiteral("« %1 S.A »").arg(window->weeksOfAmenorrhea)));
+    }
+    QCOMPARE(quoted, 2); // the overdue date and the O'Sullivan test
+    const auto &biology = window->datesOf(dating::ScheduleKind::Biology);
+    QVERIFY(sheet::toText(*made).contains(
+        QStringLiteral("test de O'Sullivan le %1")
+            .arg(QString::fromStdString(dating::shortDate(biology.at(dating::glucoseTestRow).start)))));
+}
+
+void TestSheet::datingNamesItsMethod_data()
+{
+    QTest::addColumn<int>("method"); // 0 scan with DR, 1 DR kept, 2 transfer, 3 cycle, 4 entered
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("summary");
+
+    QTest::newRow("scan")
+        << 0
+        << "07/01/2025, fixé par l'échographie du 20/03/2025 (LCC 60 mm, 12 SA + 2 j, Robinson "
+           "1975) ; les DR du 01/01/2025 donnaient le 15/01/2025 (écart + 8 j)"
+        << "DDR 01/01/2025 — DG 07/01/2025 (datation : écho T1, LCC 60 mm, 12 SA + 2 j le "
+           "20/03/2025) — DPA 07/10/2025 — le 20/03/2025 : 12 SA + 2 j — grossesse unique";
+    QTest::newRow("DR kept")
+        << 1
+        << "15/01/2025, fixé par les dernières règles du 01/01/2025 (DG = DR + 14 jours) ; "
+           "l'échographie du 20/03/2025 (LCC 58 mm, 12 SA + 1 j, Robinson 1975) donnait le "
+           "08/01/2025 (écart + 7 j, qui ne dépasse pas 7 jours)"
+        << "DDR 01/01/2025 — DG 15/01/2025";
+    QTest::newRow("transfer")
+        << 2
+        << "05/04/2025, fixé par le transfert du 10/04/2025 d'un embryon de 5 jours (DG = "
+           "transfert − 5 jours)"
+        << "DG 05/04/2025 (datation : AMP, transfert J5 le 10/04/2025) — DPA 05/01/2026";
+    QTest::newRow("cycle")
+        << 3
+        << "22/03/2026, fixé par les dernières règles du 01/03/2026 et un cycle de 35 jours (DG "
+           "= DR + 21 jours)"
+        << "DDR 01/03/2026 — DG 22/03/2026 (datation : DDR, cycle de 35 j) — DPA 22/12/2026";
+    QTest::newRow("entered") << 4 << "20/03/2026, saisi directement"
+                             << "DG 20/03/2026 (datation : DG saisi) — DPA 20/12/2026";
+}
+
+void TestSheet::datingNamesItsMethod()
+{
+    QFETCH(int, method);
+    QFETCH(QString, line);
+    QFETCH(QString, summary);
+    const std::optional<dating::PeriodDating> period { { dateOf(QStringLiteral("01/01/2025")) } };
+    const dating::Dated dated = method == 0 ? dating::datedByScan(dateOf(QStringLiteral("20/03/2025")), 60,
+                                    dating::CrlFormula::Robinson1975, period, dating::RedatePolicy::Always)
+        : method == 1                       ? dating::datedByScan(dateOf(QStringLiteral("20/03/2025")), 58,
+                                    dating::CrlFormula::Robinson1975, period, dating::RedatePolicy::GapOver7)
+        : method == 2                       ? dating::datedByTransfer(dateOf(QStringLiteral("10/04/2025")), 5)
+        : method == 3                       ? dating::datedByPeriod(dateOf(QStringLiteral("01/03/2026")), 35)
+                      : dating::Dated { dateOf(QStringLiteral("20/03/2026")), dating::EnteredDating {} };
+    QVERIFY(dated.conception);
+    const sheet::Request request { *dated.conception, dated.dating, dateOf(QStringLiteral("20/03/2025")), {},
+        {}, false, std::nullopt };
+    const auto made = sheet::makeSheet(request);
+    QVERIFY(made);
+    const auto *dg = lineLabelled(*made, QStringLiteral("Début de grossesse (DG)"));
+    QVERIFY(dg);
+    QCOMPARE(dg->value, line);
+    QVERIFY2(sheet::toSummary(*made).startsWith(summary), qPrintable(sheet::toSummary(*made)));
+    // Its source is on the sheet, but for a date entered as such, which has none.
+    QCOMPARE(dg->note > 0, method != 4);
+}
+
+void TestSheet::refusalsAreWorded()
+{
+    const sheet::Request outside { dateOf(QStringLiteral("01/06/2199")), dating::EnteredDating {},
+        dateOf(QStringLiteral("08/12/2026")), {}, {}, false, std::nullopt };
+    QCOMPARE(sheet::refusalOf(outside), sheet::Refusal::OutsideSupportedYears);
+    QVERIFY(!sheet::makeSheet(outside));
+    QCOMPARE(sheet::refusalText(sheet::refusalOf(outside), outside),
+        QStringLiteral("le début de grossesse du 01/06/2199 donne des dates hors des années prises en charge "
+                       "(1900 à 2199)"));
+    const sheet::Request early { dateOf(QStringLiteral("15/03/2026")), dating::EnteredDating {},
+        dateOf(QStringLiteral("08/12/2026")), {}, {}, false, dateOf(QStringLiteral("14/03/2026")) };
+    QCOMPARE(sheet::refusalOf(early), sheet::Refusal::BirthNotPossible);
+    QVERIFY(!sheet::makeSheet(early));
 }
 
 QTEST_MAIN(TestSheet)
