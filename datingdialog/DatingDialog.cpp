@@ -52,6 +52,13 @@ QSpinBox *daysBox(QWidget *parent, const QString &name, int least, int most, int
     return box;
 }
 
+// A result keeps the room of its longest text, so that the fields above do not move as it changes.
+void reserveLines(QLabel *label, int lines)
+{
+    label->setMinimumHeight(label->fontMetrics().lineSpacing() * lines);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+}
+
 bool isReproduction(const dating::ConceptionDating &dating)
 {
     return std::holds_alternative<dating::RetrievalDating>(dating)
@@ -70,6 +77,7 @@ DatingDialog::DatingDialog(const Pregnancy &pregnancy, const dating::Clock &cloc
     setWindowTitle(title);
     setLocale(QLocale(QLocale::French));
     buildControls();
+    setMinimumWidth(fontMetrics().averageCharWidth() * 80);
     refresh();
 }
 
@@ -83,6 +91,7 @@ void DatingDialog::buildControls()
     m_result = new QLabel(this);
     m_result->setObjectName(QStringLiteral("resultat"));
     m_result->setWordWrap(true);
+    reserveLines(m_result, 3);
     layout->addWidget(m_result);
     layout->addWidget(converterSection());
 
@@ -148,14 +157,18 @@ QWidget *DatingDialog::scanSection()
     m_scanResult = new QLabel(box);
     m_scanResult->setObjectName(QStringLiteral("echographie"));
     m_scanResult->setWordWrap(true);
+    reserveLines(m_scanResult, 3);
 
-    auto *form = new QFormLayout(box);
+    // The result wraps below the form: a wrapped label inside a form row gets too little height.
+    auto *column = new QVBoxLayout(box);
+    auto *form = new QFormLayout;
+    column->addLayout(form);
+    column->addWidget(m_scanResult);
     form->addRow(m_byScan);
-    form->addRow(QStringLiteral("Date de l'é&chographie :"), m_scanDate);
+    form->addRow(QStringLiteral("Date de l'éc&hographie :"), m_scanDate);
     form->addRow(QStringLiteral("&Longueur cranio-caudale (mm) :"), m_crl);
     form->addRow(QStringLiteral("&Formule :"), m_formula);
     form->addRow(QStringLiteral("&Recaler le terme :"), m_policy);
-    form->addRow(m_scanResult);
     for (QObject *field : std::initializer_list<QObject *> { m_scanDate, m_crl, m_formula, m_policy })
         whenEdited(field, ByScan);
     if (m_datedByReproduction) {
@@ -208,6 +221,7 @@ QWidget *DatingDialog::reproductionSection()
 QWidget *DatingDialog::converterSection()
 {
     auto *box = new QGroupBox(QStringLiteral("Conversion, depuis le début de grossesse retenu"), this);
+    box->setObjectName(QStringLiteral("conversion"));
     m_ageDate = dateField(box, QStringLiteral("Âge gestationnel le"), m_clock);
     m_ageDate->setText(shortText(m_clock.now().date));
     m_ageResult = new QLabel(box);
@@ -227,8 +241,11 @@ QWidget *DatingDialog::converterSection()
     date->addWidget(new QLabel(QStringLiteral("j :"), box));
     date->addWidget(m_dateResult, 1);
     auto *form = new QFormLayout(box);
-    form->addRow(QStringLiteral("Â&ge gestationnel le :"), age);
-    form->addRow(QStringLiteral("&Date à :"), date);
+    auto *ageLabel = new QLabel(QStringLiteral("Â&ge gestationnel le :"), box);
+    ageLabel->setBuddy(m_ageDate);
+    auto *dateLabel = new QLabel(QStringLiteral("Date à :"), box);
+    form->addRow(ageLabel, age);
+    form->addRow(dateLabel, date);
     connect(m_ageDate, &QLineEdit::textChanged, this, &DatingDialog::convert);
     connect(m_weeks, &QSpinBox::valueChanged, this, &DatingDialog::convert);
     connect(m_days, &QSpinBox::valueChanged, this, &DatingDialog::convert);
