@@ -102,7 +102,16 @@ void SheetDialog::buildControls()
     datepicker::connectDateGestures(m_birth, QStringLiteral("Date d'accouchement"), m_clock);
 
     auto *form = new QFormLayout;
-    form->addRow(QString(), m_dating);
+    m_dating = new QPushButton(QStringLiteral("Da&tation…"), this);
+    m_dating->setObjectName(QStringLiteral("datation"));
+    m_dating->setToolTip(QStringLiteral("Datation de la grossesse (Ctrl+D) : échographie, cycle, AMP"));
+    m_datingLine = new QLabel(this);
+    m_datingLine->setObjectName(QStringLiteral("datationRetenue"));
+    m_datingLine->setWordWrap(true);
+    auto *dating = new QHBoxLayout;
+    dating->addWidget(m_datingLine, 1);
+    dating->addWidget(m_dating);
+    form->addRow(QStringLiteral("Début de grossesse :"), dating);
     form->addRow(QStringLiteral("&Patiente :"), m_patient);
     form->addRow(QStringLiteral("&Enfants déjà à charge :"), m_children);
     form->addRow(QStringLiteral("&Nombre de fœtus :"), m_fetuses);
@@ -119,12 +128,9 @@ void SheetDialog::buildControls()
     m_print = new QPushButton(QStringLiteral("&Imprimer…"), this);
     m_pdf = new QPushButton(QStringLiteral("Enregistrer en P&DF…"), this);
     m_copy = new QPushButton(QStringLiteral("&Copier"), this);
-    m_copySummary = new QPushButton(QStringLiteral("Copier le &résumé"), this);
+    m_copySummary = new QPushButton(QStringLiteral("Copier le rés&umé"), this);
     m_copySummary->setObjectName(QStringLiteral("resume"));
     m_calendar = new QPushButton(QStringLiteral("Exporter l'&agenda (.ics)…"), this);
-    m_dating = new QPushButton(QStringLiteral("Da&tation…"), this);
-    m_dating->setObjectName(QStringLiteral("datation"));
-    m_dating->setToolTip(QStringLiteral("Datation de la grossesse (Ctrl+D) : échographie, cycle, AMP"));
     auto *close = new QPushButton(QStringLiteral("&Fermer"), this);
     m_print->setObjectName(QStringLiteral("imprimer"));
     m_pdf->setObjectName(QStringLiteral("pdf"));
@@ -164,6 +170,9 @@ void SheetDialog::refresh()
 {
     const dating::Situation situation { m_children->currentIndex(), m_fetuses->currentIndex() + 1 };
     const auto conception = m_pregnancy.conception();
+    m_datingLine->setText(conception ? QStringLiteral("%1, %2").arg(
+                              formkit::shortText(*conception), sheet::datingText(m_pregnancy.dating()))
+                                     : QString());
     const QString birthText = m_birth->text().trimmed();
     const auto birth = dating::readsAsDate(formkit::toStd(birthText));
     const auto request = conception

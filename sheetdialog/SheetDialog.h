@@ -71,4 +71,5 @@ private:
     QPushButton *m_copySummary = nullptr;
     QPushButton *m_calendar = nullptr;
     QPushButton *m_dating = nullptr;
+    QLabel *m_datingLine = nullptr;
 };
