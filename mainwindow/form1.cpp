@@ -135,7 +135,8 @@ void form1::tick()
     // Past midnight the counts of weeks and days would be a day behind.
     if (now.date != m_dayOfLastTick) {
         m_dayOfLastTick = now.date;
-        m_pregnancy->refreshToday();
+        if (m_dateDGReads)
+            m_pregnancy->refreshToday();
     }
 }
 
@@ -147,7 +148,9 @@ void form1::dateDRChanged()
 
 void form1::dateDGChanged()
 {
-    if (const auto conception = dating::readsAsDate(toStd(m_ui.dateDG->text()))) {
+    const auto conception = dating::readsAsDate(toStd(m_ui.dateDG->text()));
+    m_dateDGReads = conception.has_value();
+    if (conception) {
         m_readingDG = true;
         m_pregnancy->enterConception(*conception);
         m_readingDG = false;
@@ -252,7 +255,7 @@ void form1::labelListClicked(const SchedulePair &pair)
 void form1::weeksListPressed(const QListWidgetItem *item)
 {
     const int weeks = item->text().toInt();
-    const auto conception = m_pregnancy->conception();
+    const auto conception = m_dateDGReads ? m_pregnancy->conception() : std::nullopt;
     if (const auto date = conception ? dating::ruleR3(weeks, *conception) : std::nullopt) {
         m_ui.dateSA->setText(shortText(*date));
         m_ui.TXTsa->setText(texts::chosenWeek(weeks));

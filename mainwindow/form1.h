@@ -69,6 +69,8 @@ private:
     // so that the field is not rewritten under the user's typing.
     std::optional<dating::Date> m_shownConception;
     bool m_readingDG = false;
+    // Whether dateDG's text reads as a date: the converter and the midnight refresh wait for one.
+    bool m_dateDGReads = true;
 
     layout::Controls m_ui;
     std::array<SchedulePair, dating::allSchedules.size()> m_schedules;
