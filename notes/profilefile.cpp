@@ -601,6 +601,13 @@ Recovery recover(OsFile &file, quint64 number, const QString &target, QByteArray
     return recovery;
 }
 
+// The file's real place, links followed, where its safety copy lies.
+QString targetOf(const QString &path)
+{
+    const QString target = QFileInfo(path).canonicalFilePath();
+    return target.isEmpty() ? path : target;
+}
+
 struct LockedFile
 {
     OsFile file;
@@ -613,17 +620,24 @@ struct LockedFile
 LockedFile openLocked(const QString &path, OsFile::Access access, std::chrono::milliseconds longestWait)
 {
     const auto deadline = std::chrono::steady_clock::now() + longestWait;
+    bool madeHere = false;
+    // A file made for a write that cannot happen does not stay, if it is still empty.
+    const auto giveUp = [&](WriteOutcome outcome) {
+        if (madeHere && QFileInfo(path).size() == 0)
+            removeFile(targetOf(path));
+        return LockedFile { OsFile(), outcome };
+    };
     for (int attempt = 0; attempt < 100; ++attempt) {
         LockedFile locked { OsFile::open(path, access) };
-        if (!locked.file.isOpen()) {
-            locked.outcome = outcomeOf(locked.file.failure());
-            return locked;
-        }
+        if (!locked.file.isOpen())
+            return giveUp(outcomeOf(locked.file.failure()));
+        madeHere = madeHere || locked.file.wasCreated();
         auto pause = std::chrono::milliseconds(1);
         for (OsFile::Lock lock = locked.file.tryLock(); lock != OsFile::Lock::Taken;
              lock = locked.file.tryLock()) {
             if (lock == OsFile::Lock::Failed)
-                return {};
+                return giveUp(WriteOutcome::Failed);
+            // Another program's lock on a file we made: theirs to write.
             if (std::chrono::steady_clock::now() >= deadline)
                 return { OsFile(), WriteOutcome::InUse };
             std::this_thread::sleep_for(pause);
@@ -634,14 +648,7 @@ LockedFile openLocked(const QString &path, OsFile::Access access, std::chrono::m
             return locked;
         }
     }
-    return {};
-}
-
-// The file's real place, links followed, where its safety copy lies.
-QString targetOf(const QString &path)
-{
-    const QString target = QFileInfo(path).canonicalFilePath();
-    return target.isEmpty() ? path : target;
+    return giveUp(WriteOutcome::Failed);
 }
 
 int clampedToInt(qint64 number)
@@ -793,8 +800,9 @@ ProfileWriteResult writeProfileString(
         return { locked.outcome, {}, {}, {} };
     const QString target = targetOf(path);
     const ProfileWriteResult result = writeLocked(locked.file, target, section, key, value, rule);
-    // A file made for this write goes again when the write did not happen.
-    if (result.outcome != WriteOutcome::Written && locked.file.wasCreated() && locked.file.size() == 0)
+    // A file made for this write goes again when the write did not happen: all it may hold is ours,
+    // and another program that opened it meanwhile finds it gone once it has the lock.
+    if (result.outcome != WriteOutcome::Written && locked.file.wasCreated())
         removeFile(target);
     return result;
 }
