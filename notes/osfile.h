@@ -44,7 +44,8 @@ public:
         // Read and write, made now, readable by its owner only: never a file that was there, nor
         // one reached through a link.
         CreateNew,
-        // Read a regular file of this user's that the path names itself, not through a link.
+        // Read a regular file of this user's that the path names itself, not through a link (on
+        // Windows, whose per-user folder is the user's own, any such file the user may read).
         ReadOwn,
     };
 

@@ -153,8 +153,9 @@ void appendNumber(QByteArray &bytes, quint64 number)
 // moves, from its position to the old end (the old tail). The header holds what the change puts
 // there (the new tail is those bytes, then the old tail from the replaced bytes on), so that
 // recovery can tell the file's state exactly, and a few bytes before the position that the change
-// does not touch. The header is written after the tail and both are on the disk before the file is
-// touched: a copy whose header is not whole is from a change cut off before it began.
+// does not touch; it names the file too, by its number on the disk and its name. The header is
+// written after the tail and both are on the disk before the file is touched: a copy whose header
+// is not whole is from a change cut off before it began.
 struct SafetyCopy
 {
     static constexpr QByteArrayView magic = "gestiva-safety-copy";
@@ -243,6 +244,11 @@ Reading readSafetyCopy(const OsFile &file, SafetyCopy &copy, QByteArray &buffer)
     if (!fixed.startsWith(SafetyCopy::magic))
         return Reading::Torn;
     const auto number = [&](int index) { return numberAt(fixed, SafetyCopy::magic.size() + 8 * index); };
+    // Sizes no disk holds would overflow the sums below.
+    for (int index = 1; index <= 4; ++index) {
+        if (number(index) >= quint64(1) << 62)
+            return Reading::Torn;
+    }
     copy.fileNumber = number(0);
     copy.position = qint64(number(1));
     copy.oldSize = qint64(number(2));
@@ -289,6 +295,10 @@ Reading readEarlierSafetyCopy(const OsFile &file, SafetyCopy &copy, QByteArray &
     if (read != Reading::Whole)
         return Reading::Torn;
     const auto number = [&](int index) { return numberAt(fixed, magic.size() + 8 * index); };
+    for (int index = 0; index <= 3; ++index) {
+        if (number(index) >= quint64(1) << 62)
+            return Reading::Torn;
+    }
     copy.position = qint64(number(0));
     copy.oldSize = qint64(number(1));
     copy.newSize = qint64(number(2));
@@ -458,7 +468,16 @@ struct Recovery
 {
     bool clear = true; // nothing of a cut-off change is left in the file
     QString setAside;
-    QString leftInPlace; // something that should have been set aside
+    QString leftInPlace; // something that should have been set aside or removed
+
+    // Tells the first of each kind of thing found.
+    void include(const Recovery &other)
+    {
+        if (setAside.isEmpty())
+            setAside = other.setAside;
+        if (leftInPlace.isEmpty())
+            leftInPlace = other.leftInPlace;
+    }
 };
 
 // Moves what stands at path to a visible name beside the file target, dated by its last change.
@@ -568,11 +587,7 @@ Recovery setAsideCopiesOfReplaced(const QString &target, const QString &ownCopy,
                 || copy.fileName != name)
                 continue;
         }
-        const Recovery moved = setAside(path, target);
-        if (recovery.setAside.isEmpty())
-            recovery.setAside = moved.setAside;
-        if (recovery.leftInPlace.isEmpty())
-            recovery.leftInPlace = moved.leftInPlace;
+        recovery.include(setAside(path, target));
     }
     return recovery;
 }
@@ -591,13 +606,9 @@ Recovery recover(OsFile &file, quint64 number, const QString &target, QByteArray
         safetyCopy = earlierPath;
         return earlier;
     }
-    Recovery recovery = setAsideCopiesOfReplaced(target, safetyCopy, buffer);
-    for (const Recovery &found : { current, earlier }) {
-        if (recovery.setAside.isEmpty())
-            recovery.setAside = found.setAside;
-        if (recovery.leftInPlace.isEmpty())
-            recovery.leftInPlace = found.leftInPlace;
-    }
+    Recovery recovery = current;
+    recovery.include(earlier);
+    recovery.include(setAsideCopiesOfReplaced(target, safetyCopy, buffer));
     return recovery;
 }
 
