@@ -676,7 +676,7 @@ void TestNotesJournal::killedStampsNeverLoseABit()
         QProcess stamper;
         startStamper(stamper, round);
         std::this_thread::sleep_for(std::chrono::microseconds(
-            QRandomGenerator::global()->bounded(qint64(0), qMax(qint64(1), stampMicroseconds * 4 / 5))));
+            QRandomGenerator::global()->bounded(qint64(0), qMax(qint64(1), stampMicroseconds * 6 / 5))));
         stamper.kill();
         QVERIFY(stamper.waitForFinished(10000));
         // Killed after it said it was stamping and before it ended: inside the stamp.
