@@ -93,6 +93,7 @@ private Q_SLOTS:
     void everyCallFails_data();
     void everyCallFails();
     void readErrorInRecoveryKeepsEverything();
+    void failedUndoOpensNoEditor();
     void cleanupTestCase();
 
 private:
@@ -316,6 +317,41 @@ void TestNotesFaults::readErrorInRecoveryKeepsEverything()
             .arg(path, copy));
 
     QCOMPARE(notes::OuvrirNotes(path, pressTime, platform), QString());
+    QByteArray expected = journalWithTodayFirst();
+    QCOMPARE(contentOf(path), expected.insert(expected.indexOf("[09/12/2026]"), "14:05:09=\n"));
+    QCOMPARE(entriesOf(directory), QStringList { "gestiva.txt" });
+}
+
+// A stamp whose rewrite fails, and whose undoing fails too: the help line names the safety copy,
+// no editor opens on the half-written journal, and the next press puts it right.
+void TestNotesFaults::failedUndoOpensNoEditor()
+{
+    const QString directory = m_root->filePath(QStringLiteral("failed undo"));
+    QVERIFY(QDir().mkpath(directory));
+    const QString path = QDir(directory).filePath(QStringLiteral("gestiva.txt"));
+    const Case stamp { journalWithTodayFirst(), notes::KeyRule::NeverReplace, {}, false };
+    FaultPlan plan { lastWriteCall(stamp, path), EIO, true };
+    QVERIFY(prepare(stamp, path));
+    const QString copy = safetyCopyOf(path);
+
+    RecordingPlatform platform;
+    const FixedClock pressTime(tuesdayAfternoon);
+    QString message;
+    {
+        const Injection injection(plan);
+        message = notes::OuvrirNotes(path, pressTime, platform);
+    }
+    QVERIFY(platform.m_paths.isEmpty());
+    QVERIFY(contentOf(path) != journalWithTodayFirst());
+    QVERIFY(QFile::exists(copy));
+    QCOMPARE(message,
+        QStringLiteral(
+            "Le journal %1 n'a été ni daté ni ouvert : une écriture coupée y est peut-être restée, "
+            "et sa copie de secours %2 est gardée pour le remettre en état.")
+            .arg(path, copy));
+
+    QCOMPARE(notes::OuvrirNotes(path, pressTime, platform), QString());
+    QCOMPARE(platform.m_paths, QStringList { path });
     QByteArray expected = journalWithTodayFirst();
     QCOMPARE(contentOf(path), expected.insert(expected.indexOf("[09/12/2026]"), "14:05:09=\n"));
     QCOMPARE(entriesOf(directory), QStringList { "gestiva.txt" });
