@@ -80,6 +80,21 @@ QByteArray journalWithTodayFirst()
     return "[08/12/2026]\nnote\n[09/12/2026]\n" + filler.repeated(700);
 }
 
+QByteArray journalWithTodayFirstStamped()
+{
+    QByteArray stamped = journalWithTodayFirst();
+    return stamped.insert(stamped.indexOf("[09/12/2026]"), "14:05:09=\n");
+}
+
+// What the help line says of a journal that a cut-off write may have left half-written.
+QString keptCopyMessage(const QString &path, const QString &copy)
+{
+    return QStringLiteral(
+        "Le journal %1 n'a été ni daté ni ouvert : une écriture coupée y est peut-être restée, "
+        "et sa copie de secours %2 est gardée pour le remettre en état.")
+        .arg(path, copy);
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Case)
@@ -310,15 +325,10 @@ void TestNotesFaults::readErrorInRecoveryKeepsEverything()
     QVERIFY(platform.m_paths.isEmpty());
     QCOMPARE(contentOf(path), cut);
     QCOMPARE(contentOf(copy), copyBytes);
-    QCOMPARE(message,
-        QStringLiteral(
-            "Le journal %1 n'a été ni daté ni ouvert : une écriture coupée y est peut-être restée, "
-            "et sa copie de secours %2 est gardée pour le remettre en état.")
-            .arg(path, copy));
+    QCOMPARE(message, keptCopyMessage(path, copy));
 
     QCOMPARE(notes::OuvrirNotes(path, pressTime, platform), QString());
-    QByteArray expected = journalWithTodayFirst();
-    QCOMPARE(contentOf(path), expected.insert(expected.indexOf("[09/12/2026]"), "14:05:09=\n"));
+    QCOMPARE(contentOf(path), journalWithTodayFirstStamped());
     QCOMPARE(entriesOf(directory), QStringList { "gestiva.txt" });
 }
 
@@ -344,16 +354,11 @@ void TestNotesFaults::failedUndoOpensNoEditor()
     QVERIFY(platform.m_paths.isEmpty());
     QVERIFY(contentOf(path) != journalWithTodayFirst());
     QVERIFY(QFile::exists(copy));
-    QCOMPARE(message,
-        QStringLiteral(
-            "Le journal %1 n'a été ni daté ni ouvert : une écriture coupée y est peut-être restée, "
-            "et sa copie de secours %2 est gardée pour le remettre en état.")
-            .arg(path, copy));
+    QCOMPARE(message, keptCopyMessage(path, copy));
 
     QCOMPARE(notes::OuvrirNotes(path, pressTime, platform), QString());
     QCOMPARE(platform.m_paths, QStringList { path });
-    QByteArray expected = journalWithTodayFirst();
-    QCOMPARE(contentOf(path), expected.insert(expected.indexOf("[09/12/2026]"), "14:05:09=\n"));
+    QCOMPARE(contentOf(path), journalWithTodayFirstStamped());
     QCOMPARE(entriesOf(directory), QStringList { "gestiva.txt" });
 }
 
