@@ -682,8 +682,15 @@ void TestNotesJournal::killedStampsNeverLoseABit()
         stamper.kill();
         QVERIFY(stamper.waitForFinished(10000));
         // Killed after it said it was stamping and before it printed the outcome: inside the stamp.
-        if (!stamper.readAllStandardOutput().contains('\n'))
+        // The spread follows the stamps' time as the machine's load changes it: shorter after a
+        // stamp that ended first, a little longer after one that did not, so that about four kills
+        // in five land inside.
+        if (!stamper.readAllStandardOutput().contains('\n')) {
             ++killedInside;
+            stampMicroseconds = stampMicroseconds * 103 / 100 + 1;
+        } else {
+            stampMicroseconds = stampMicroseconds * 9 / 10;
+        }
 
         const QByteArray killed = contentOf(path);
         const bool copyLeft = QFile::exists(safetyCopyOf(path));
@@ -709,8 +716,8 @@ void TestNotesJournal::killedStampsNeverLoseABit()
             ++done;
     }
     qInfo("%d kills, %d inside a stamp: %d before the change, %d after it, %d put back by recovery, 0 bytes "
-          "lost (stamp %lld us)",
-        rounds, killedInside, unchanged, done, recovered, static_cast<long long>(stampMicroseconds));
+          "lost (kills spread over %lld us at the end)",
+        rounds, killedInside, unchanged, done, recovered, static_cast<long long>(stampMicroseconds * 6 / 5));
     QVERIFY2(killedInside >= rounds / 2, "most stamps ended before their kill: the loop tried little");
 }
 
