@@ -4,6 +4,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <functional>
+#include <optional>
 #include <utility>
 
 namespace notes {
@@ -12,11 +14,22 @@ namespace notes {
 enum class FileFailure {
     None,
     Missing, // no such file, or no such directory on the way
-    NotRegular, // a directory, a pipe or a device where a file was expected
-    ReadOnly, // nobody may write the file
+    NotRegular, // a directory, a pipe, a device or a link where a file was expected
+    NotOwn, // another user's file where only one of ours will do
+    ReadOnly, // nobody may write the file, or we may not read it
     NoSpace, // the disk (or the user's quota) is full
+    Exists, // something already has the name
     Other,
 };
+
+// The kinds of call the file layer makes of the system.
+enum class FileCall { Open, Stat, Read, Write, Sync, Truncate, Lock, Rename, Unlink, Close };
+
+// Asked before each call of the file layer: an error number (EIO, ENOSPC, EINTR...) makes the call
+// fail with it, 0 lets it run. Tests set one to fail every call in turn, as SQLite tests its I/O
+// errors; the program never does.
+using FaultInjector = std::function<int(FileCall)>;
+void setFaultInjector(FaultInjector injector);
 
 // The few operations on files that the journal's write is made of, so that the write itself is
 // the same on every system; osfile_posix.cpp implements them for POSIX systems.
@@ -26,8 +39,14 @@ public:
     enum class Access {
         Read,
         ReadWrite,
-        CreateShared, // read and write, made when missing as any new file of the user's
-        CreatePrivate, // read and write, made when missing readable by its owner only
+        // Read and write, made when missing readable by its owner only.
+        Create,
+        // Read and write, made now, readable by its owner only: never a file that was there, nor
+        // one reached through a link.
+        CreateNew,
+        // Read a regular file of this user's that the path names itself, not through a link (on
+        // Windows, whose per-user folder is the user's own, any such file the user may read).
+        ReadOwn,
     };
 
     OsFile() = default;
@@ -57,11 +76,14 @@ public:
     // True when open() made the file.
     bool wasCreated() const { return m_created; }
 
-    // Takes the file's exclusive advisory lock without waiting; false while another holds it.
-    // The lock goes with the file's closing.
-    bool tryLock();
+    enum class Lock { Taken, Busy, Failed };
+    // Takes the file's exclusive advisory lock without waiting. It goes with the file's closing.
+    Lock tryLock();
     // True when path still names this very file (not one put in its place since it was opened).
     bool isNamed(const QString &path) const;
+    // What tells this file from every other on its disk, whatever its name (the inode), or
+    // nothing when it cannot be told.
+    std::optional<quint64> fileNumber() const;
 
     // The size, or -1 when it cannot be told.
     qint64 size() const;
@@ -83,8 +105,15 @@ private:
     bool m_created = false;
 };
 
-// Removes the file at path, the removal on the disk when it returns. True also when there was none.
+// Removes the file at path (a link itself, not what it names). True also when there was none.
 bool removeFile(const QString &path);
+
+// Gives the file, directory or link at from the name to, on the same disk, unless to is taken.
+FileFailure moveAside(const QString &from, const QString &to);
+
+// When what path names itself (a link, not what it names) was last changed, in seconds since
+// 1970, or nothing when it cannot be told.
+std::optional<qint64> modifiedAt(const QString &path);
 
 // Puts on the disk the entries of the directory that holds path: a file just created there.
 bool syncDirectoryOf(const QString &path);
@@ -93,5 +122,10 @@ bool syncDirectoryOf(const QString &path);
 // there), or -1 when the system cannot tell. Asked of the file system itself, so that it holds
 // where the table of mounted disks is partial, as in a chroot.
 qint64 freeSpaceFor(const QString &path);
+
+namespace detail {
+// The error the test's injector asks of the next call of kind call, 0 when none.
+int injectedFailure(FileCall call);
+} // namespace detail
 
 } // namespace notes

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cerrno>
 #include <limits>
 
 #include <windows.h>
@@ -42,9 +43,30 @@ FileFailure failureOf(DWORD error)
         return FileFailure::NoSpace;
     case ERROR_WRITE_PROTECT:
         return FileFailure::ReadOnly;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+        return FileFailure::Exists;
     default:
         return FileFailure::Other;
     }
+}
+
+// True, with the system's last error set, when a test's injector fails this call: the error
+// numbers it gives are POSIX ones, told here as Windows tells the like.
+bool injected(FileCall call)
+{
+    const int error = detail::injectedFailure(call);
+    if (error == 0)
+        return false;
+    SetLastError(error == ENOSPC                        ? ERROR_DISK_FULL
+            : error == EAGAIN && call == FileCall::Lock ? ERROR_LOCK_VIOLATION
+                                                        : ERROR_GEN_FAILURE);
+    return true;
+}
+
+bool informationOf(HANDLE handle, BY_HANDLE_FILE_INFORMATION &information)
+{
+    return !injected(FileCall::Stat) && GetFileInformationByHandle(handle, &information);
 }
 
 // Others may read, write, rename or delete the file while we hold it, as they could without us:
@@ -59,7 +81,7 @@ bool sameFile(HANDLE a, HANDLE b)
 {
     BY_HANDLE_FILE_INFORMATION first {};
     BY_HANDLE_FILE_INFORMATION second {};
-    return GetFileInformationByHandle(a, &first) && GetFileInformationByHandle(b, &second)
+    return informationOf(a, first) && informationOf(b, second)
         && first.dwVolumeSerialNumber == second.dwVolumeSerialNumber
         && first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
 }
@@ -80,21 +102,27 @@ OsFile OsFile::open(const QString &path, Access access)
         return file;
     }
     const std::wstring name = nativeName(path);
-    const DWORD rights = access == Access::Read ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
-    HANDLE handle
-        = CreateFileW(name.c_str(), rights, shareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const bool reads = access == Access::Read || access == Access::ReadOwn;
+    const DWORD rights = reads ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
+    // A link itself, never what it names, where only a file of ours will do.
+    const DWORD flags = FILE_ATTRIBUTE_NORMAL
+        | (access == Access::ReadOwn || access == Access::CreateNew ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
+    const auto openAs = [&](DWORD disposition) {
+        if (injected(FileCall::Open))
+            return INVALID_HANDLE_VALUE;
+        return CreateFileW(name.c_str(), rights, shareAll, nullptr, disposition, flags, nullptr);
+    };
+    HANDLE handle = openAs(access == Access::CreateNew ? CREATE_NEW : OPEN_EXISTING);
     DWORD error = handle == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
-    if (handle == INVALID_HANDLE_VALUE && error == ERROR_FILE_NOT_FOUND
-        && (access == Access::CreateShared || access == Access::CreatePrivate)) {
-        // A new file takes the permissions of its folder, as the journal beside it did: a private
-        // copy is no more private than the journal, and the user's data folder is the user's own.
-        handle = CreateFileW(
-            name.c_str(), rights, shareAll, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (access == Access::CreateNew) {
+        file.m_created = handle != INVALID_HANDLE_VALUE;
+    } else if (handle == INVALID_HANDLE_VALUE && error == ERROR_FILE_NOT_FOUND && access == Access::Create) {
+        // A new file takes the permissions of its folder: the user's data folder is the user's own.
+        handle = openAs(CREATE_NEW);
         error = handle == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
         // Made by someone else in the meantime: theirs is the file.
         if (handle == INVALID_HANDLE_VALUE && error == ERROR_FILE_EXISTS) {
-            handle = CreateFileW(
-                name.c_str(), rights, shareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+            handle = openAs(OPEN_EXISTING);
             error = handle == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
         } else {
             file.m_created = handle != INVALID_HANDLE_VALUE;
@@ -113,26 +141,35 @@ OsFile OsFile::open(const QString &path, Access access)
     }
     file.m_handle = reinterpret_cast<qintptr>(handle);
     BY_HANDLE_FILE_INFORMATION information {};
-    if (!GetFileInformationByHandle(handle, &information)) {
-        file = OsFile();
-        file.m_failure = FileFailure::Other;
-    } else if (GetFileType(handle) != FILE_TYPE_DISK
-        || (information.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE))) {
-        file = OsFile();
-        file.m_failure = FileFailure::NotRegular;
-    } else if (access != Access::Read && (information.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) {
+    FileFailure unfit = FileFailure::None;
+    if (!informationOf(handle, information))
+        unfit = FileFailure::Other;
+    else if (GetFileType(handle) != FILE_TYPE_DISK
+        || (information.dwFileAttributes
+            & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_REPARSE_POINT)))
+        unfit = FileFailure::NotRegular;
+    else if (!reads && (information.dwFileAttributes & FILE_ATTRIBUTE_READONLY))
         // An administrator, or Wine running as root, may open it for writing all the same.
+        unfit = FileFailure::ReadOnly;
+    if (unfit != FileFailure::None) {
+        // A file made for nothing does not stay.
+        const bool created = file.m_created;
         file = OsFile();
-        file.m_failure = FileFailure::ReadOnly;
+        if (created)
+            DeleteFileW(name.c_str());
+        file.m_failure = unfit;
     }
     return file;
 }
 
-bool OsFile::tryLock()
+OsFile::Lock OsFile::tryLock()
 {
     OVERLAPPED where = at(lockByte);
-    return LockFileEx(
-        handleOf(m_handle), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &where);
+    if (!injected(FileCall::Lock)
+        && LockFileEx(
+            handleOf(m_handle), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &where))
+        return Lock::Taken;
+    return GetLastError() == ERROR_LOCK_VIOLATION ? Lock::Busy : Lock::Failed;
 }
 
 bool OsFile::isNamed(const QString &path) const
@@ -146,16 +183,26 @@ bool OsFile::isNamed(const QString &path) const
     return same;
 }
 
+std::optional<quint64> OsFile::fileNumber() const
+{
+    BY_HANDLE_FILE_INFORMATION information {};
+    if (!informationOf(handleOf(m_handle), information))
+        return std::nullopt;
+    return (quint64(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
+}
+
 qint64 OsFile::size() const
 {
     LARGE_INTEGER size {};
-    return GetFileSizeEx(handleOf(m_handle), &size) ? qint64(size.QuadPart) : -1;
+    return !injected(FileCall::Stat) && GetFileSizeEx(handleOf(m_handle), &size) ? qint64(size.QuadPart) : -1;
 }
 
 qint64 OsFile::readAt(qint64 offset, char *buffer, qint64 size) const
 {
     OVERLAPPED where = at(offset);
     DWORD read = 0;
+    if (injected(FileCall::Read))
+        return -1;
     if (ReadFile(handleOf(m_handle), buffer, DWORD(std::min<qint64>(size, 1 << 30)), &read, &where))
         return read;
     return GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
@@ -172,6 +219,8 @@ FileFailure OsFile::writeAt(qint64 offset, QByteArrayView bytes)
     while (!bytes.isEmpty()) {
         OVERLAPPED where = at(offset);
         DWORD written = 0;
+        if (injected(FileCall::Write))
+            return failureOf(GetLastError());
         if (!WriteFile(handleOf(m_handle), bytes.data(), DWORD(std::min<qsizetype>(bytes.size(), 1 << 30)),
                 &written, &where))
             return failureOf(GetLastError());
@@ -185,14 +234,15 @@ FileFailure OsFile::writeAt(qint64 offset, QByteArrayView bytes)
 
 bool OsFile::sync()
 {
-    return FlushFileBuffers(handleOf(m_handle));
+    return !injected(FileCall::Sync) && FlushFileBuffers(handleOf(m_handle));
 }
 
 bool OsFile::truncate(qint64 size)
 {
     FILE_END_OF_FILE_INFO end {};
     end.EndOfFile.QuadPart = size;
-    return SetFileInformationByHandle(handleOf(m_handle), FileEndOfFileInfo, &end, sizeof end);
+    return !injected(FileCall::Truncate)
+        && SetFileInformationByHandle(handleOf(m_handle), FileEndOfFileInfo, &end, sizeof end);
 }
 
 // NTFS keeps its directories in its own journal: a created or removed entry is durable with it.
@@ -203,7 +253,29 @@ bool syncDirectoryOf(const QString &)
 
 bool removeFile(const QString &path)
 {
+    if (injected(FileCall::Unlink))
+        return false;
     return DeleteFileW(nativeName(path).c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
+FileFailure moveAside(const QString &from, const QString &to)
+{
+    // Without MOVEFILE_REPLACE_EXISTING, a name that is taken stays its own.
+    if (!injected(FileCall::Rename) && MoveFileExW(nativeName(from).c_str(), nativeName(to).c_str(), 0))
+        return FileFailure::None;
+    return failureOf(GetLastError());
+}
+
+std::optional<qint64> modifiedAt(const QString &path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data {};
+    if (injected(FileCall::Stat)
+        || !GetFileAttributesExW(nativeName(path).c_str(), GetFileExInfoStandard, &data))
+        return std::nullopt;
+    // Hundreds of nanoseconds since 1601.
+    const quint64 since1601
+        = (quint64(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+    return qint64(since1601 / 10000000) - 11644473600LL;
 }
 
 qint64 freeSpaceFor(const QString &path)

@@ -21,7 +21,8 @@ public:
 
     // The directory that holds the journal: $windir when set, not empty and a name this program
     // can give back to the system byte for byte, else perUserDataDirectory(), created when
-    // missing. Empty when there is none.
+    // missing (on Linux with the directories on its way, each readable by its owner only). Empty
+    // when there is none.
     virtual QString journalDirectory() const;
 
     // Where a program keeps its users' files on this platform; empty when the user has no home.

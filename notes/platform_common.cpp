@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace notes {
 
@@ -20,6 +21,17 @@ QString windowsDirectory()
 #endif
 }
 
+// Makes directory and the directories missing on its way, each readable by its owner only, as the
+// XDG base directory rules ask: the journal holds patients' notes.
+void makePrivateDirectory(const QString &directory)
+{
+    const QFileInfo info(directory);
+    if (info.exists() || info.isRoot())
+        return;
+    makePrivateDirectory(info.absolutePath());
+    QDir().mkdir(info.absoluteFilePath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
 } // namespace
 
 QString Platform::journalDirectory() const
@@ -30,7 +42,7 @@ QString Platform::journalDirectory() const
     const QString directory = perUserDataDirectory();
     // A directory that cannot be made shows up as a journal that cannot be written.
     if (!directory.isEmpty())
-        QDir().mkpath(directory);
+        makePrivateDirectory(directory);
     return directory;
 }
 

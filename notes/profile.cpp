@@ -13,6 +13,8 @@ bool isBlank(char c)
     return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r';
 }
 
+constexpr QByteArrayView byteOrderMark = "\xef\xbb\xbf";
+
 char asciiLower(char c)
 {
     return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
@@ -111,6 +113,7 @@ void ProfileScan::startLine(qint64 begin)
     m_phase = Phase::Leading;
     m_isBlank = true;
     m_isHeader = false;
+    m_headerIsClosed = false;
     m_nameStarted = false;
     m_matched = 0;
     m_nameMatches = true;
@@ -126,6 +129,12 @@ void ProfileScan::take(char c)
     case Phase::Leading:
         if (isBlank(c))
             return;
+        // A UTF-8 byte order mark before the first line's text, as Notepad writes it.
+        if (m_position < qint64(byteOrderMark.size()) && m_position == m_byteOrderMarkMatched
+            && c == byteOrderMark[m_byteOrderMarkMatched]) {
+            ++m_byteOrderMarkMatched;
+            return;
+        }
         m_isBlank = false;
         if (c == '[') {
             m_isHeader = true;
@@ -152,6 +161,7 @@ void ProfileScan::take(char c)
 
     const bool isSection = m_phase == Phase::SectionName;
     if (isSection && c == ']') {
+        m_headerIsClosed = true;
         m_phase = Phase::Rest;
         return;
     }
@@ -195,7 +205,8 @@ bool ProfileScan::lineIsDecided() const
 
 void ProfileScan::finishLine(qint64 textEnd, qint64 lineEnd, bool hasBreak)
 {
-    if (m_isHeader) {
+    // "[name" without its "]" is a line of text like any other.
+    if (m_isHeader && m_headerIsClosed) {
         if (m_inSection) {
             m_inSection = false;
         } else if (!m_sectionFound && m_nameMatches && m_matched == m_section.size()) {

@@ -67,7 +67,8 @@ private:
 // Plans one key=value write from the file's bytes, given in order, piece by piece, so that no
 // file is ever held whole. Profile rules on raw 8-bit text: a section runs from the first header
 // "[name]" whose name, spaces trimmed and ASCII letter case ignored, is section, to the next
-// header. A new key goes right after the section's last non-blank line, a missing section is
+// header ("[name" without its "]" is no header; a UTF-8 byte order mark may stand before the first
+// line). A new key goes right after the section's last non-blank line, a missing section is
 // added at the end. Every other byte stays as it was, and new lines use the file's own line
 // break (newFileLineBreak when the file has none yet). section, key and value hold no line
 // break and no zero byte, section and key are not blank.
@@ -108,6 +109,7 @@ private:
 
     qint64 m_position = 0;
     char m_lastByte = 0;
+    qint64 m_byteOrderMarkMatched = 0;
     QByteArray m_lineBreak; // empty until the first line break is seen
     TextEnd m_textEnd;
 
@@ -116,6 +118,7 @@ private:
     qint64 m_lineBegin = 0;
     bool m_isBlank = true;
     bool m_isHeader = false;
+    bool m_headerIsClosed = false;
     bool m_nameStarted = false;
     qsizetype m_matched = 0; // bytes of section or key matched so far
     bool m_nameMatches = true;

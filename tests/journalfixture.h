@@ -3,11 +3,14 @@
 #include "notes/platform.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 #include <QTest>
 
 #include <optional>
+#include <sys/stat.h>
 
 // Records the editor launches instead of starting anything.
 class RecordingPlatform final : public notes::Platform
@@ -37,4 +40,21 @@ inline void writeFile(const QString &path, const QByteArray &content)
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     QCOMPARE(file.write(content), content.size());
+}
+
+// Where the safety copy of the journal at path lies: beside it, named by the file's inode.
+inline QString safetyCopyOf(const QString &path)
+{
+    struct stat status
+    {
+    };
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+        return QString();
+    return QFileInfo(path).dir().filePath(
+        QStringLiteral(".gestiva-safety-copy-%1").arg(quint64(status.st_ino)));
+}
+
+inline QStringList entriesOf(const QString &directory)
+{
+    return QDir(directory).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
 }

@@ -120,6 +120,16 @@ void TestNotes::stampKeepsEveryOtherByte_data()
     QTest::newRow("same key, spaced, with a value, then a note")
         << QByteArray("[08/12/2026]\r\n 14:05:09 = ancien\r\nnote")
         << QByteArray("[08/12/2026]\r\n 14:05:09 = ancien\r\nnote\r\n14:05:09=\r\n");
+    QTest::newRow("UTF-8 byte order mark before today's header")
+        << QByteArray("\xef\xbb\xbf[08/12/2026]\r\nnote\r\n[09/12/2026]\r\n")
+        << QByteArray("\xef\xbb\xbf[08/12/2026]\r\nnote\r\n14:05:09=\r\n[09/12/2026]\r\n");
+    QTest::newRow("UTF-8 byte order mark alone")
+        << QByteArray("\xef\xbb\xbf") << QByteArray("\xef\xbb\xbf\n") + stamp;
+    QTest::newRow("today's header without its closing bracket is text") << QByteArray(
+        "[07/12/2026]\n[08/12/2026\nnote\n") << QByteArray("[07/12/2026]\n[08/12/2026\nnote\n") + stamp;
+    QTest::newRow("a header left open ends no section")
+        << QByteArray("[08/12/2026]\nnote\n[09/12/2026\n\n[10/12/2026]\n")
+        << QByteArray("[08/12/2026]\nnote\n[09/12/2026\n14:05:09=\n\n[10/12/2026]\n");
     QTest::newRow("same key last with only blanks after it")
         << QByteArray("[08/12/2026]\n14:05:09=  \n\n") << QByteArray("[08/12/2026]\n14:05:09=  \n\n");
 }

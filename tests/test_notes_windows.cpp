@@ -2,6 +2,7 @@
 #include "notes/ecrireini.h"
 #include "notes/notes.h"
 #include "notes/platform.h"
+#include "notes/profilefile.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -96,6 +97,7 @@ private Q_SLOTS:
     void stampBytes();
     void lockedJournalGivesUpInTime();
     void readOnlyJournalStaysAsItWas();
+    void strayInTheCopysPlaceIsSetAside();
     void editor_data();
     void editor();
 
@@ -237,6 +239,28 @@ void TestNotesWindows::readOnlyJournalStaysAsItWas()
     QCOMPARE(stamp(path), notes::WriteOutcome::Failed);
     QCOMPARE(contentOf(path), before);
     QVERIFY(SetFileAttributesW(wide(native(path)), FILE_ATTRIBUTE_NORMAL));
+}
+
+// A folder where the journal's safety copy goes, named by the file's index on its volume: moved
+// aside, and the stamp inside the journal goes on.
+void TestNotesWindows::strayInTheCopysPlaceIsSetAside()
+{
+    const QString path = m_root.filePath(QStringLiteral("stray/gestiva.txt"));
+    writeFile(path, "[08/12/2026]\r\nnote\r\n\r\n[09/12/2026]\r\n");
+    const QList<QByteArray> identity = identityOf(path).split(':');
+    QCOMPARE(identity.size(), 3);
+    const quint64 number = (identity[1].toULongLong() << 32) | identity[2].toULongLong();
+    QVERIFY(QDir(QFileInfo(path).path()).mkdir(QStringLiteral(".gestiva-safety-copy-%1").arg(number)));
+
+    const notes::ProfileWriteResult result
+        = notes::stampJournal(QStringLiteral("08/12/2026"), QStringLiteral("14:05:09"), path);
+    QCOMPARE(result.outcome, notes::WriteOutcome::Written);
+    QCOMPARE(contentOf(path), QByteArray("[08/12/2026]\r\nnote\r\n14:05:09=\r\n\r\n[09/12/2026]\r\n"));
+    QVERIFY2(QFileInfo(result.setAside).isDir(), qPrintable(result.setAside));
+    QVERIFY(QFileInfo(result.setAside).fileName().startsWith(QStringLiteral("gestiva.txt.secours")));
+    QCOMPARE(
+        QDir(QFileInfo(path).path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(),
+        2);
 }
 
 void TestNotesWindows::editor_data()
