@@ -1,6 +1,7 @@
 #include "notes.h"
 
 #include "ecrireini.h"
+#include "formkit/conversions.h"
 #include "profilefile.h"
 
 #include <QDir>
@@ -80,8 +81,8 @@ QString OuvrirNotes(const QString &path, const dating::Clock &clock, const Platf
 {
     // One reading of the clock, so that a press at midnight cannot pair one day with the next day's time.
     const dating::LocalTime now = clock.now();
-    const ProfileWriteResult stamp = stampJournal(QString::fromStdString(dating::shortDate(now.date)),
-        QString::fromStdString(dating::timeKey(now.time)), path);
+    const ProfileWriteResult stamp
+        = stampJournal(formkit::shortText(now.date), formkit::toQString(dating::timeKey(now.time)), path);
     const bool stamped = stamp.outcome == WriteOutcome::Written;
     const QFileInfo journal(path);
     const bool opened = mayBeEdited(stamp.outcome) && journal.isFile()
