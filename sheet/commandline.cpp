@@ -128,8 +128,6 @@ ReadCommand readCommand(const QCommandLineParser &parser, dating::Date today)
     const QString output = parser.value(outputOption);
     if (!QStringList { "text", "html", "pdf", "ics" }.contains(format))
         problem = QStringLiteral("--format : « %1 » inconnu (text, html, pdf ou ics)").arg(format);
-    else if (format == QLatin1String("ics") && !canExportCalendar())
-        problem = QStringLiteral("--format ics : l'export d'agenda n'existe pas dans cette version");
     else if (format == QLatin1String("pdf") && output == QLatin1String("-"))
         problem = QStringLiteral("--format pdf demande un fichier : --output FICHIER");
     else if (output.isEmpty())
