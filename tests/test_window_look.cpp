@@ -161,6 +161,8 @@ private:
 
 void TestWindowLook::initTestCase()
 {
+    // The program draws with Fusion on every system; a Windows Qt would otherwise pick its own.
+    QApplication::setStyle(QStringLiteral("Fusion"));
     // A blinking cursor would make two pictures of the same window differ.
     QApplication::setCursorFlashTime(0);
     m_shots = qEnvironmentVariable("WINDOW_SHOTS");
