@@ -281,8 +281,6 @@ std::optional<QString> format(Reader &reader, const QString &output)
     if (!QStringList { "text", "summary", "html", "pdf", "ics" }.contains(format))
         reader.refuse(
             QStringLiteral("--format : %1 inconnu (text, summary, html, pdf ou ics)").arg(quoted(format)));
-    else if (format == QLatin1String("ics") && !sheet::canExportCalendar())
-        reader.refuse(QStringLiteral("--format ics : l'export d'agenda n'existe pas dans cette version"));
     else if (format == QLatin1String("pdf") && output == QLatin1String("-"))
         reader.refuse(QStringLiteral("--format pdf demande un fichier : --output FICHIER"));
     else

@@ -1,4 +1,5 @@
 #include "data/appicon.h"
+#include "formkit/fonts.h"
 #include "formkit/qttranslations.h"
 #include "formkit/systemclock.h"
 #include "mainwindow/form1.h"
@@ -91,10 +92,12 @@ int main(int argc, char *argv[])
     if (read.command) {
         if (!commandline::needsPainting(*read.command))
             return writeSheet(*read.command);
-        // The picture needs fonts, not a screen.
+        // The picture needs fonts, not a screen. Offscreen, Windows' own fonts are not seen, so
+        // the carried ones are what the sheet is drawn with there.
         qputenv("QT_QPA_PLATFORM", "offscreen");
         const QuietRuntimeDirNotice quiet;
         QGuiApplication painting(argc, argv);
+        formkit::installFontSubstitutes();
         return writeSheet(*read.command);
     }
 

@@ -2,12 +2,21 @@
 # g++ (tests then run under Wine), on Windows natively with MSYS2's MinGW g++ from PATH.
 # GESTIVA_WINDOWS_QT is the prefix of a Qt built for Windows with the same compiler.
 set(GESTIVA_WINDOWS_QT "" CACHE PATH "Prefix of the Qt built for Windows with MinGW-w64")
-# try_compile projects see the same toolchain file and need the same prefix.
-list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES GESTIVA_WINDOWS_QT)
+# GESTIVA_WINDOWS_LIBICAL is the prefix of libical built the same way (scripts/windows-libical).
+set(GESTIVA_WINDOWS_LIBICAL "" CACHE PATH "Prefix of libical built for Windows with MinGW-w64")
+# try_compile projects see the same toolchain file and need the same prefixes.
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES GESTIVA_WINDOWS_QT GESTIVA_WINDOWS_LIBICAL)
 
 if(GESTIVA_WINDOWS_QT)
     file(REAL_PATH "${GESTIVA_WINDOWS_QT}" GESTIVA_WINDOWS_QT)
     list(APPEND CMAKE_PREFIX_PATH "${GESTIVA_WINDOWS_QT}")
+endif()
+# pkg-config reads only the Windows libraries' descriptions, never the host's.
+if(GESTIVA_WINDOWS_LIBICAL)
+    file(REAL_PATH "${GESTIVA_WINDOWS_LIBICAL}" GESTIVA_WINDOWS_LIBICAL)
+    set(ENV{PKG_CONFIG_LIBDIR} "${GESTIVA_WINDOWS_LIBICAL}/lib/pkgconfig")
+else()
+    set(ENV{PKG_CONFIG_LIBDIR} "")
 endif()
 
 if(CMAKE_HOST_WIN32)
@@ -21,7 +30,7 @@ set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
 set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
 
 # Libraries, headers and packages only from the Windows side; programs (moc, rcc, uic) from the host.
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32 "${GESTIVA_WINDOWS_QT}")
+set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32 "${GESTIVA_WINDOWS_QT}" "${GESTIVA_WINDOWS_LIBICAL}")
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

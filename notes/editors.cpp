@@ -28,6 +28,20 @@ std::optional<QStringList> caretArguments(QStringView program, TextPosition care
     return std::nullopt;
 }
 
+std::optional<QStringList> windowsCaretArguments(QStringView program, const QString &file, TextPosition caret)
+{
+    QStringView name = program;
+    if (name.endsWith(u".exe", Qt::CaseInsensitive))
+        name.chop(4);
+    const QString line = QString::number(caret.line);
+    const QString column = QString::number(caret.column);
+    if (name.compare(u"notepad++", Qt::CaseInsensitive) == 0)
+        return QStringList { QStringLiteral("-n") + line, QStringLiteral("-c") + column, file };
+    if (name.compare(u"code", Qt::CaseInsensitive) == 0)
+        return QStringList { QStringLiteral("--goto"), file + u':' + line + u':' + column };
+    return std::nullopt;
+}
+
 namespace {
 
 bool isFileCode(QStringView argument)

@@ -13,6 +13,12 @@ namespace notes {
 // caret; nothing when that editor has no such option.
 std::optional<QStringList> caretArguments(QStringView program, TextPosition caret);
 
+// The arguments that start the Windows editor whose executable is program (its base name, in
+// any case, ".exe" or not) on file with the caret at caret; nothing when that editor has no such
+// option. Visual Studio Code takes the place joined to the file, so the file is part of them.
+std::optional<QStringList> windowsCaretArguments(
+    QStringView program, const QString &file, TextPosition caret);
+
 // What a desktop entry's Exec line needs besides its program to start it.
 struct DesktopEntry
 {

@@ -80,9 +80,4 @@ QByteArray toICalendar(const Sheet &sheet, dating::Date stamp)
     return bytes;
 }
 
-bool canExportCalendar()
-{
-    return true;
-}
-
 } // namespace sheet

@@ -123,10 +123,8 @@ QSize timelineTextSize(const QString &text);
 // The sheet laid out for paper, with its picture; print it to a printer or a PDF writer.
 std::unique_ptr<QTextDocument> toDocument(const Sheet &sheet);
 QByteArray toPdf(const Sheet &sheet);
-// RFC 5545 all-day events; stamp is the day the export is made. Only where the program was built
-// with an iCalendar library (not yet in the Windows build): see canExportCalendar().
+// RFC 5545 all-day events; stamp is the day the export is made.
 QByteArray toICalendar(const Sheet &sheet, dating::Date stamp);
-bool canExportCalendar();
 
 // Why a dating cannot be had, in a sentence without its subject's field name.
 QString datingProblemText(dating::DatingProblem problem, dating::CrlFormula formula);

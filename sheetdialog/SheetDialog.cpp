@@ -136,8 +136,6 @@ void SheetDialog::buildControls()
     m_pdf->setObjectName(QStringLiteral("pdf"));
     m_copy->setObjectName(QStringLiteral("copier"));
     m_calendar->setObjectName(QStringLiteral("agenda"));
-    if (!sheet::canExportCalendar())
-        m_calendar->hide();
     close->setObjectName(QStringLiteral("fermer"));
     auto *buttons = new QHBoxLayout;
     for (QPushButton *button : { m_print, m_pdf, m_copy, m_copySummary, m_calendar })

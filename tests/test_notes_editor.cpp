@@ -85,6 +85,8 @@ private Q_SLOTS:
     void defaultEditorGetsPathAndCaret();
     void caretOptions_data();
     void caretOptions();
+    void windowsCaretOptions_data();
+    void windowsCaretOptions();
     void entryArgumentsAreKept_data();
     void entryArgumentsAreKept();
 
@@ -139,6 +141,35 @@ void TestNotesEditor::caretOptions()
     QFETCH(QString, program);
     QFETCH(QStringList, arguments);
     QCOMPARE(notes::caretArguments(program, { 12, 5 }).value_or(QStringList()), arguments);
+}
+
+static QString windowsJournal()
+{
+    return QStringLiteral("C:\\Users\\hélène\\AppData\\Roaming\\gestiva\\gestiva.txt");
+}
+
+void TestNotesEditor::windowsCaretOptions_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QStringList>("arguments"); // empty: the editor has no such option
+
+    const QString file = windowsJournal();
+    // Line 12, column 5.
+    QTest::newRow("Notepad++") << "notepad++.exe" << QStringList { "-n12", "-c5", file };
+    QTest::newRow("Notepad++, as the shell spells it")
+        << "NOTEPAD++.EXE" << QStringList { "-n12", "-c5", file };
+    QTest::newRow("Visual Studio Code") << "Code.exe" << QStringList { "--goto", file + ":12:5" };
+    QTest::newRow("Visual Studio Code, no extension") << "code" << QStringList { "--goto", file + ":12:5" };
+    QTest::newRow("Notepad has none") << "notepad.exe" << QStringList();
+    QTest::newRow("a name that only ends like one") << "mycode.exe" << QStringList();
+}
+
+void TestNotesEditor::windowsCaretOptions()
+{
+    QFETCH(QString, program);
+    QFETCH(QStringList, arguments);
+    const QString file = windowsJournal();
+    QCOMPARE(notes::windowsCaretArguments(program, file, { 12, 5 }).value_or(QStringList()), arguments);
 }
 
 void TestNotesEditor::entryArgumentsAreKept_data()

@@ -14,6 +14,9 @@
 
 #include <windows.h>
 
+#include <string>
+#include <string_view>
+
 namespace {
 
 QString native(const QString &path)
@@ -52,6 +55,29 @@ QByteArray identityOf(const QString &path)
             + QByteArray::number(quint32(information.nFileIndexHigh)) + ':'
             + QByteArray::number(quint32(information.nFileIndexLow))
                  : QByteArray();
+}
+
+// The edit control of the Notepad window whose title begins with the file's name.
+HWND notepadEditShowing(const QString &fileName)
+{
+    struct Search
+    {
+        std::wstring title;
+        HWND edit = nullptr;
+    } search { fileName.toStdWString() };
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto &wanted = *reinterpret_cast<Search *>(data);
+            wchar_t title[256] = {};
+            GetWindowTextW(window, title, 256);
+            if (!IsWindowVisible(window)
+                || std::wstring_view(title).substr(0, wanted.title.size()) != wanted.title)
+                return TRUE;
+            wanted.edit = FindWindowExW(window, nullptr, L"Edit", nullptr);
+            return wanted.edit ? FALSE : TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.edit;
 }
 
 notes::WriteOutcome stamp(const QString &path)
@@ -100,6 +126,8 @@ private Q_SLOTS:
     void strayInTheCopysPlaceIsSetAside();
     void editor_data();
     void editor();
+    void notepadCaretAtTheEnd_data();
+    void notepadCaretAtTheEnd();
 
 private:
     QTemporaryDir m_root;
@@ -291,6 +319,58 @@ void TestNotesWindows::editor()
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(record), 20000);
     qputenv("PATH", path);
     QCOMPARE(QString::fromUtf8(contentOf(record)).trimmed(), native(journal));
+}
+
+void TestNotesWindows::notepadCaretAtTheEnd_data()
+{
+    QTest::addColumn<bool>("typeHasNotepad");
+    QTest::newRow("Notepad, the shell's program for .txt files") << true;
+    QTest::newRow("no program for .txt files: Notepad from PATH") << false;
+}
+
+// On a journal longer than Notepad's window, the caret lands after the new stamp, scrolled into
+// view, with nothing selected, as read back from Notepad's own edit control.
+void TestNotesWindows::notepadCaretAtTheEnd()
+{
+    QFETCH(bool, typeHasNotepad);
+    wchar_t system[MAX_PATH];
+    QVERIFY(GetSystemDirectoryW(system, MAX_PATH) > 0);
+    const QString notepad = QString::fromWCharArray(system) + QStringLiteral("\\notepad.exe");
+    const TextFileType type(typeHasNotepad ? u'"' + notepad + QStringLiteral("\" \"%1\"") : QString());
+
+    const QString journal = m_root.filePath(QStringLiteral("long/gestiva.txt"));
+    QByteArray before = "[07/12/2026]\r\n";
+    for (int line = 2; line <= 198; ++line)
+        before += "note " + QByteArray::number(line) + "\r\n";
+    writeFile(journal, before);
+    const notes::ProfileWriteResult stamped
+        = notes::stampJournal(QStringLiteral("08/12/2026"), QStringLiteral("14:05:09"), journal);
+    QCOMPARE(stamped.outcome, notes::WriteOutcome::Written);
+    QCOMPARE(contentOf(journal).count('\n'), 200);
+    QVERIFY(notes::nativePlatform().openInEditor(journal, stamped.textEnd));
+
+    HWND edit = nullptr;
+    const auto caretPlaced = [&] {
+        edit = notepadEditShowing(QStringLiteral("gestiva"));
+        DWORD start = 0;
+        DWORD end = 0;
+        if (edit)
+            SendMessageW(edit, EM_GETSEL, WPARAM(&start), LPARAM(&end));
+        return edit && start > 0 && start == end;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(caretPlaced(), 30000);
+    DWORD start = 0;
+    DWORD end = 0;
+    SendMessageW(edit, EM_GETSEL, WPARAM(&start), LPARAM(&end));
+    const int line = int(SendMessageW(edit, EM_LINEFROMCHAR, start, 0));
+    const int column = int(start - SendMessageW(edit, EM_LINEINDEX, line, 0));
+    const int lastLine = int(SendMessageW(edit, EM_GETLINECOUNT, 0, 0)) - 1;
+    const int firstShown = int(SendMessageW(edit, EM_GETFIRSTVISIBLELINE, 0, 0));
+    PostMessageW(GetAncestor(edit, GA_ROOT), WM_CLOSE, 0, 0);
+    QCOMPARE(line + 1, stamped.textEnd.line);
+    QCOMPARE(column + 1, stamped.textEnd.column);
+    QCOMPARE(line, lastLine);
+    QVERIFY2(firstShown > 100, qPrintable(QString::number(firstShown)));
 }
 
 QTEST_GUILESS_MAIN(TestNotesWindows)

@@ -161,6 +161,8 @@ private:
 
 void TestWindowLook::initTestCase()
 {
+    // The program draws with Fusion on every system; a Windows Qt would otherwise pick its own.
+    QApplication::setStyle(QStringLiteral("Fusion"));
     // A blinking cursor would make two pictures of the same window differ.
     QApplication::setCursorFlashTime(0);
     m_shots = qEnvironmentVariable("WINDOW_SHOTS");
@@ -335,7 +337,13 @@ void TestWindowLook::everyTextFitsItsUncoveredPart()
                 const QRect item = list->visualItemRect(list->item(row)).translated(list->viewport()->pos());
                 const QRect viewport(list->viewport()->pos(), list->viewport()->size());
                 QVERIFY2(item.left() >= viewport.left() && item.right() <= viewport.right(),
-                    qPrintable(list->objectName()));
+                    qPrintable(QStringLiteral("%1 row %2: %3 to %4 in %5 to %6")
+                                   .arg(list->objectName())
+                                   .arg(row)
+                                   .arg(item.left())
+                                   .arg(item.right())
+                                   .arg(viewport.left())
+                                   .arg(viewport.right())));
                 const QRect area = item.adjusted(margin, 0, -margin, 0);
                 verifyShowsWhole(list, placed(lineOf(longest[row]), area, Qt::AlignLeft | Qt::AlignVCenter),
                     area, longest[row]);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Drives the Windows program under Wine in its own Xvfb and its own Wine prefix (its own user
-# profile, so its own journal), with real key events, as a user would.
+# profile, so its own journal), with real key events, as a user would. The user's name has
+# accents, as the names of many users do, and so has the folder of her profile.
 # Usage: e2e_windows.sh OUTPUT_DIR WINE_RUN QT_PREFIX WINE_PREFIX PATH_TO_GESTIVA.exe
 # (the last four are the build's emulator command followed by the program; WINE_PREFIX is not used)
 # Every wait is bounded; the first failed step ends the run with a message.
@@ -31,6 +32,8 @@ source "$(dirname "$0")/steps.sh"
 source "$(dirname "$0")/../../scripts/xvfb.sh"
 start_xvfb "$WORK" || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
 export LC_ALL=C.UTF-8
+# Wine names the profile's folder after the user.
+export USER=hélène LOGNAME=hélène
 
 # The first start makes the prefix, which takes Wine a while.
 GESTIVA_WINE_TIMEOUT=240 "$WINE_RUN" "$QT_PREFIX" "$WINEPREFIX" "$BIN" >"$WORK/app.log" 2>&1 &
@@ -41,14 +44,14 @@ MAIN="$WINDOW"
 
 expect_clock_title 5
 
-# A new journal goes to the user's data folder: the Windows directory holds none.
+# A new journal goes to the user's data folder, in her profile: the Windows directory holds none.
 xdotool windowfocus --sync "$MAIN" || fail "cannot focus the main window"
 sleep 0.5
 xdotool key alt+t
 journal_stamped()
 {
-    JOURNAL=$(ls "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/gestiva/gestiva.txt 2>/dev/null | head -1)
-    [ -n "$JOURNAL" ] && grep -qxF "[$(date +%d/%m/%Y)]"$'\r' "$JOURNAL" \
+    JOURNAL="$WINEPREFIX/drive_c/users/$USER/AppData/Roaming/gestiva/gestiva.txt"
+    [ -f "$JOURNAL" ] && grep -qxF "[$(date +%d/%m/%Y)]"$'\r' "$JOURNAL" \
         && grep -Eq $'^[0-9]{2}:[0-9]{2}:[0-9]{2}=\r$' "$JOURNAL"
 }
 wait_for 10 journal_stamped || fail "no journal with today's stamp in the user's data folder"
