@@ -92,6 +92,7 @@ void addOptions(QCommandLineParser &parser)
 const QStringList valueOptions { drOption, cycleOption, dgOption, scanOption, crlOption, formulaOption,
     redateOption, retrievalOption, inseminationOption, transferOption, embryoAgeOption, todayOption,
     birthOption, childrenOption, fetusesOption, formatOption, outputOption };
+const QStringList sheetOnlyOptions = valueOptions + QStringList { rhesusOption };
 
 QString quoted(const QString &text)
 {
@@ -358,10 +359,9 @@ Answer read(const QStringList &arguments, dating::Date today)
         return answer;
     }
     if (!parser.isSet(sheetOption)) {
-        for (const QString &name : valueOptions) {
-            if (parser.isSet(name) || parser.isSet(rhesusOption)) {
-                answer.problem = QStringLiteral("--%1 ne s'utilise qu'avec --sheet")
-                                     .arg(parser.isSet(name) ? name : rhesusOption);
+        for (const QString &name : sheetOnlyOptions) {
+            if (parser.isSet(name)) {
+                answer.problem = QStringLiteral("--%1 ne s'utilise qu'avec --sheet").arg(name);
                 break;
             }
         }

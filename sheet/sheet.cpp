@@ -792,11 +792,9 @@ QString toSummary(const Sheet &sheet)
     parts << QStringLiteral("DPA %1").arg(shortDate(g.delivery));
     if (sheet.birth) {
         parts << QStringLiteral("accouchement le %1 à %2")
-                     .arg(shortDate(*sheet.birth),
-                         toQString(dating::completedWeeksText(dating::daysBetween(g.lastPeriod, *sheet.birth))
-                                       .value_or("")));
-    } else if (const auto age = dating::completedWeeksText(g.daysSinceLastPeriod)) {
-        parts << QStringLiteral("le %1 : %2").arg(shortDate(sheet.today), toQString(*age));
+                     .arg(shortDate(*sheet.birth), ageText(g, *sheet.birth));
+    } else if (const QString age = ageText(g, sheet.today); !age.isEmpty()) {
+        parts << QStringLiteral("le %1 : %2").arg(shortDate(sheet.today), age);
     }
     parts << pregnancyKind(sheet.situation.fetuses);
     if (sheet.rhesusNegative)
